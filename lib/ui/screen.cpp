@@ -1,0 +1,141 @@
+#include "ui/screen.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/console.h"
+#include "ui/dates.h"
+#include "ui/settings.h"
+
+namespace {
+
+struct ScreenState {
+  bool set_up = false;
+  int found_mode = kModeColor80;  // the text mode found at set-up
+  int height = 25;
+  int width = 80;
+};
+ScreenState g_screen;
+
+unsigned g_spinner_calls = 0;
+unsigned g_spinner_phase = 0;
+
+// The text colour: the foreground (and blink bit) of the attribute changes,
+// its background stays.
+void set_color(uint8_t colour) {
+  Console* con = console();
+  con->set_attr(static_cast<uint8_t>((con->attr() & 0x70) | (colour & 0x8F)));
+}
+
+// Gives the terminal back on every exit, a fatal one included.
+void restore_at_exit() { console()->restore(); }
+
+void bottom_line(const char* text, uint8_t colour) {
+  Console* con = console();
+  con->set_cursor_visible(false);
+  int row = con->height();
+  con->goto_xy(1, row);
+  con->clear_eol();
+  set_color(colour);
+  // The last column is left free: writing into it would scroll the screen.
+  std::string line = text ? text : "";
+  size_t room = con->width() > 1 ? static_cast<size_t>(con->width() - 1) : 0;
+  if (line.size() > room) line.resize(room);
+  con->put_text(line);
+  set_color(g_settings.color_foreground);
+}
+
+}  // namespace
+
+uint8_t screen_attribute() {
+  return static_cast<uint8_t>((g_settings.color_background & 7) * 16 +
+                              (g_settings.color_foreground & 15));
+}
+
+bool screen_tall() {
+  int height = g_screen.set_up ? g_screen.height : console()->height();
+  return height >= 26;
+}
+
+void screen_setup() {
+  Console* con = console();
+  if (!g_screen.set_up) {
+    g_screen.found_mode = con->text_mode();
+    std::atexit(restore_at_exit);
+  }
+  g_screen.set_up = true;
+  con->set_text_mode(g_screen.found_mode == kModeMono ? kModeMono : kModeColor80);
+  con->set_cursor_visible(true);
+  g_screen.height = con->height();
+  g_screen.width = con->width();
+  today_compute();
+  con->set_attr(screen_attribute());
+  con->set_cursor_visible(false);
+  con->clear();
+}
+
+void screen_restore() {
+  Console* con = console();
+  con->set_attr(7);
+  con->set_text_mode(g_screen.found_mode);
+  con->set_cursor_visible(true);
+  con->clear();
+}
+
+void header_box(const char* company, const char* title) {
+  Console* con = console();
+  const std::string rule(78, static_cast<char>(205));
+  set_color(g_settings.color_foreground);
+  con->goto_xy(1, 1);
+  con->put_text(std::string(1, static_cast<char>(201)) + rule + static_cast<char>(187));
+  con->goto_xy(1, 2);
+  con->put_text(std::string(1, static_cast<char>(186)));
+  // Both texts are cut to their columns so the box keeps its width.
+  char middle[96];
+  std::snprintf(middle, sizeof middle, " %-32.32s %10s %32.32s ", company ? company : "",
+                format_date(today()), title ? title : "");
+  set_color(g_settings.color_header);
+  con->put_text(middle);
+  set_color(g_settings.color_foreground);
+  con->put_text(std::string(1, static_cast<char>(186)));
+  con->goto_xy(1, 3);
+  con->put_text(std::string(1, static_cast<char>(200)) + rule + static_cast<char>(188));
+}
+
+void status_line(const char* text) { bottom_line(text, g_settings.color_prompt); }
+void alert_line(const char* text) { bottom_line(text, g_settings.color_special); }
+
+void progress_spinner() {
+  static const char kMarks[4] = {'|', '/', '-', '\\'};
+  if (++g_spinner_calls % 128 != 0) return;
+  char mark[3] = {kMarks[g_spinner_phase], '\b', '\0'};
+  g_spinner_phase = (g_spinner_phase + 1) % 4;
+  console()->put_text(mark);
+}
+
+void beep_plain() { console()->beep(Beep::plain); }
+void beep_warning() { console()->beep(Beep::warning); }
+
+void con_print(const char* text) {
+  if (text) console()->put_text(text);
+}
+
+void con_printf(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  va_list again;
+  va_copy(again, args);
+  int n = std::vsnprintf(nullptr, 0, fmt, args);
+  va_end(args);
+  if (n > 0) {
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), fmt, again);
+    text.resize(static_cast<size_t>(n));
+    console()->put_text(text);
+  }
+  va_end(again);
+}
+
+void fatal_exit() { std::exit(1); }
