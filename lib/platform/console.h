@@ -40,7 +40,10 @@ constexpr int KEY_DOWN = kKeyExtended + 80;
 constexpr int KEY_PGDN = kKeyExtended + 81;
 constexpr int KEY_INSERT = kKeyExtended + 82;
 constexpr int KEY_DELETE = kKeyExtended + 83;
+constexpr int KEY_CTRL_LEFT = kKeyExtended + 115;
 constexpr int KEY_CTRL_RIGHT = kKeyExtended + 116;
+constexpr int KEY_F11 = kKeyExtended + 133;
+constexpr int KEY_F12 = kKeyExtended + 134;
 
 // Text modes as the console reports them.
 constexpr int kModeBW80 = 2;
@@ -154,11 +157,13 @@ class MemoryConsole : public Console {
 
  private:
   void scroll();
-  int width_, height_;
+  void line_feed();
+  int width_ = 80, height_ = 25;
   int mode_ = kModeColor80;
   int col_ = 1, row_ = 1;
   uint8_t attr_ = 7;
   bool cursor_visible_ = true;
+  bool wrap_pending_ = false;  // last column written; next character wraps
   bool ended_ = false;
   bool restored_ = false;
   int64_t clock_ms_ = 0;

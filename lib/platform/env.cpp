@@ -1,0 +1,17 @@
+// The Env in use: the system's own unless a test installed another.
+#include "platform/env.h"
+
+// Defined by the platform's implementation (env_posix.cpp here).
+Env* env_system();
+
+static Env* g_env = nullptr;
+
+Env* env() { return g_env ? g_env : env_system(); }
+
+Env* env_set(Env* e) {
+  Env* old = env();
+  g_env = e;
+  return old;
+}
+
+Env* env_default() { return env_system(); }
