@@ -39,9 +39,9 @@ void bottom_line(const char* text, uint8_t colour) {
   con->goto_xy(1, row);
   con->clear_eol();
   set_color(colour);
-  // The last column is left free: writing into it would scroll the screen.
+  // A longer text is cut at the screen width: it would scroll the screen.
   std::string line = text ? text : "";
-  size_t room = con->width() > 1 ? static_cast<size_t>(con->width() - 1) : 0;
+  size_t room = static_cast<size_t>(con->width() > 0 ? con->width() : 0);
   if (line.size() > room) line.resize(room);
   con->put_text(line);
   set_color(g_settings.color_foreground);
@@ -66,7 +66,7 @@ void screen_setup() {
     std::atexit(restore_at_exit);
   }
   g_screen.set_up = true;
-  con->set_text_mode(g_screen.found_mode == kModeMono ? kModeMono : kModeColor80);
+  con->set_text_mode(con->text_mode() == kModeMono ? kModeMono : kModeColor80);
   con->set_cursor_visible(true);
   g_screen.height = con->height();
   g_screen.width = con->width();
