@@ -148,8 +148,8 @@ void settings_save(File* f) {
   bool ok = f->seek(0) && f->write(bytes, sizeof bytes) == static_cast<int64_t>(sizeof bytes) &&
             f->truncate_here() && f->flush();
   if (!ok) {
-    alert_line("Write error on VKSYSTEM.DAT... (disk full?)");
     beep_warning();
+    alert_line("File write error on VKSYSTEM.DAT (bad media / disk full)...");
     fatal_exit();
   }
   db_unlock(f, &lock_settings);
