@@ -60,8 +60,15 @@ std::string run(const std::string& cmd) {
 
 class TerminalSession {
  public:
-  TerminalSession() : tmux_("tmux -L velk_console_test_" + std::to_string(getpid()) + " ") {}
-  ~TerminalSession() { std::system((tmux_ + "kill-server 2>/dev/null").c_str()); }
+  // Each session runs its own tmux server on a socket of its own, so one
+  // shutting down never meets the next one starting.
+  TerminalSession()
+      : socket_(testing::TempDir() + "velk_tmux_" + std::to_string(getpid()) + "_" + std::to_string(++count_)),
+        tmux_("tmux -S '" + socket_ + "' ") {}
+  ~TerminalSession() {
+    std::system((tmux_ + "kill-server 2>/dev/null").c_str());
+    unlink(socket_.c_str());
+  }
   bool start(const std::string& command) {
     return std::system((tmux_ + "new-session -d -x 80 -y 25 '" + command + "'").c_str()) == 0;
   }
@@ -79,6 +86,8 @@ class TerminalSession {
   }
 
  private:
+  static inline int count_ = 0;
+  std::string socket_;
   std::string tmux_;
 };
 
@@ -120,7 +129,7 @@ TEST(TerminalConsole, ExitAndTerminationGiveTheTerminalBack) {
     std::string script = testing::TempDir() + "velk_term_" + mode + ".sh";
     if (FILE* f = std::fopen(script.c_str(), "w")) {
       std::fprintf(f,
-                   "VELK_TERMINAL_CHILD=%s %s --gtest_filter=TerminalChild.DrawAndEchoKeys >/dev/null\n"
+                   "VELK_TERMINAL_CHILD=%s %s --gtest_filter=TerminalChild.DrawAndEchoKeys\n"
                    "echo \"STATUS $? $(stty -a | grep -o -w -e -icanon -e -echo -e -opost | tr -d '\\n')END\"\n"
                    "sleep 30\n",
                    mode, self);
@@ -128,7 +137,7 @@ TEST(TerminalConsole, ExitAndTerminationGiveTheTerminalBack) {
     }
     TerminalSession s;
     ASSERT_TRUE(s.start("sh " + script));
-    usleep(300000);
+    ASSERT_TRUE(s.wait_for("LEAVING")) << s.screen();
     s.keys("x");
     ASSERT_TRUE(s.wait_for("END")) << s.screen();
     std::string expect = std::string("STATUS ") + (mode[0] == 'e' ? "1" : "143") + " END";
