@@ -1,0 +1,95 @@
+// The cleaning pass over the open workorder documents. A document the new
+// index does not claim as open (no number, not indexed, or invoiced) is
+// saved under "./DELETED" byte for byte, then deleted, and its open-list
+// entry blanked. A kept "ON ACCT" document gets its payment splits completed
+// and ordered. Documents that cannot be read, or that the reader gave up on
+// without a number, are never deleted.
+#include <cstring>
+#include <string>
+
+#include "db/catalog.h"
+#include "db/dbfile.h"
+#include "db/lookups.h"
+#include "db/worktags.h"
+#include "doc_files.h"
+#include "docs/codes.h"
+#include "docs/workorder.h"
+#include "followups.h"
+#include "log.h"
+#include "passes.h"
+#include "platform/env.h"
+#include "saved_copies.h"
+#include "scrub.h"
+#include "scrub_files.h"
+#include "splits.h"
+#include "ui/screen.h"
+
+namespace {
+
+Workorder g_wo;
+
+// Blanks the open-list entry of a deleted document.
+void blank_list_entry(int32_t number) {
+  OpenWorkorderEntry entry{};
+  entry.tag.number = number;
+  int32_t position = -1;
+  if (!find_open_workorder(&entry, &position)) return;
+  File* list = db_open("VKOPENWO.DAT", true);
+  list->seek(0);
+  db_lock(list, 2, &lock_open_workorders);
+  uint8_t zeros[kOpenWorkorderEntrySize] = {};
+  file_write_at(list, position, zeros, sizeof zeros, "VKOPENWO.DAT");
+  if (g_opt.flush) db_commit(list);
+  db_unlock(list, &lock_open_workorders);
+  db_close(list);
+}
+
+}  // namespace
+
+void clean_workorder_documents() {
+  con_print("\r\nCleaning workorders...\r\n");
+  for (const std::string& name : env()->find_files(data_dir(), "W*.DKT")) {
+    con_printf("\rChecking on %s...  ", name.c_str());
+    File* f = doc_file_open(name, &lock_workorder);
+    std::string bytes;
+    if (!read_whole_file(f, &bytes)) {
+      doc_file_close(f, &lock_workorder);
+      report("\r\n%s could not be read: kept as it was\r\n", name.c_str());
+      continue;
+    }
+    DocRead info;
+    int64_t result = wo_parse(bytes.data(), bytes.size(), &g_wo, &info);
+    const int32_t number = static_cast<int32_t>(g_wo.WorkorderNumber);
+    if (result <= 0 || (!info.whole && number <= 0)) {
+      wo_free(&g_wo);
+      doc_file_close(f, &lock_workorder);
+      report("\r\n%s could not be read: kept as it was\r\n", name.c_str());
+      continue;
+    }
+    bool remove = number <= 0;
+    if (!remove) {
+      WorkorderTag tag{};
+      tag.number = number;
+      int32_t position;
+      int32_t invoice = find_workorder_tag(&tag, &position);
+      remove = position == -1 || invoice != -1;
+    }
+    std::string text;
+    bool rewrite = false;
+    if (!remove && info.whole) {
+      if (g_wo.Status == WO_ON_ACCT) complete_account_splits(&g_wo.totals);
+      wo_format(g_wo, &text);
+      rewrite = true;
+    }
+    wo_free(&g_wo);
+    doc_file_close(f, &lock_workorder);
+    if (rewrite) doc_file_replace(name, bytes, text);
+    if (remove) {
+      con_print("Deleted...\r\n");
+      long saved_number = number > 0 ? number : doc_file_number(name);
+      if (doc_file_remove_saved(name, 'W', saved_number, bytes) && number > 0) blank_list_entry(number);
+    }
+    con_print("\r");
+  }
+  followups_finish();
+}

@@ -1,0 +1,35 @@
+#include "po_tag.h"
+
+#include <cstring>
+
+#include "db/record_io.h"
+#include "docs/purchase.h"
+#include "oom.h"
+#include "wo_tag.h"
+#include "xms/table.h"
+
+void make_purchase_order_tag(const PurchaseOrder& po, int32_t position, PurchaseOrderTag* tag) {
+  std::memset(tag, 0, sizeof *tag);
+  tag->number = static_cast<int32_t>(po.PONumber);
+  field_copy(tag->vendor, sizeof tag->vendor, po.vendor.Vendor, sizeof po.vendor.Vendor);
+  field_copy(tag->VendorInvoiceNumber, sizeof tag->VendorInvoiceNumber, po.VendorInvoiceNumber,
+             sizeof po.VendorInvoiceNumber);
+  tag->status = po.Status;
+  po_block_encode(po.totals, tag->totals);
+  tag->order_offset = position;
+}
+
+void make_open_purchase_order_tag(int32_t number, PurchaseOrderTag* tag) {
+  purchase_order_tag_clear(tag);
+  tag->number = number;
+  tag->order_offset = -1;
+}
+
+bool purchase_order_table_insert(const PurchaseOrderTag& tag) {
+  uint8_t slot[kTableNumberEntry] = {};
+  purchase_order_tag_encode(tag, slot);
+  TableInsert outcome;
+  g_table_count = table_insert_number(g_store, slot, g_table_count, kTableNumberEntry, &outcome);
+  if (outcome == TableInsert::full) scrub_out_of_memory(TableKind::purchase_orders);
+  return outcome == TableInsert::added;
+}

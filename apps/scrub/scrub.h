@@ -1,0 +1,38 @@
+// Run-wide state of the cleanup program, shared by its passes. Every pass
+// reads the run options; the customer buffer and the matched position tie the
+// customer matching to the vehicle links.
+#pragma once
+
+#include <cstdint>
+
+#include "db/customer.h"
+
+class File;
+
+// The six switches of the command line.
+struct ScrubOptions {
+  bool flush = false;             // "/FLUSH": flush rebuilt files as they are written
+  bool no_vin = false;            // "/NOVIN": vehicle links ignore the VIN
+  bool vehicles = false;          // "/VEHICLES": rebuild the vehicle file from the workorders
+  bool replace_customer = false;  // "/REPLACECUST": matched customer replaces the workorder's
+  bool verbose = false;           // "/VERBOSE": log every match
+  bool receiving_only = false;    // "/RECVONLY": only the receiving rebuild
+};
+
+extern ScrubOptions g_opt;
+
+// Reads the switches from the arguments after the program name. An argument
+// sets a switch when it begins with the switch's text in any letter case;
+// anything else is ignored.
+void scrub_parse_args(int argc, const char* const* argv, ScrubOptions* o);
+
+// Files held open across passes (null when closed).
+extern File* g_customer_file;  // "VKCSTDAT.DAT"
+extern File* g_vehicle_file;   // "VKVEHICL.DAT"
+
+// The customer record last read from "VKCSTDAT.DAT" and its byte offset.
+extern CustomerRecord g_customer;
+extern int32_t g_matched_position;
+
+// Next write position in the vehicle file.
+extern int32_t g_vehicle_write_pos;

@@ -1,0 +1,71 @@
+// The workorder index rebuild: the invoice pass and the open-document pass
+// fill the sorted table in the store; the table becomes "VKINCTAG.NEW"; the
+// new open list, index and invoice file (and, with the vehicle rebuild, the
+// customer and vehicle copies) are swapped in as one group.
+#include <string>
+#include <vector>
+
+#include "customer_scan.h"
+#include "db/catalog.h"
+#include "db/dbfile.h"
+#include "db/worktags.h"
+#include "match.h"
+#include "out_buffer.h"
+#include "passes.h"
+#include "scrub.h"
+#include "scrub_files.h"
+#include "ui/screen.h"
+#include "wo_tag.h"
+#include "xms/store.h"
+#include "xms/table.h"
+
+namespace {
+
+constexpr const char* kIndex = "VKINCTAG.DAT";
+constexpr const char* kInvoices = "VKINVOIC.DAT";
+
+void write_index() {
+  OutBuffer out;
+  out_begin(&out, new_file_open(kIndex), replacement_name(kIndex));
+  uint8_t slot[kTableNumberEntry];
+  for (int i = 0; i < g_table_count; i++) {
+    XMS_copy_down(g_store, static_cast<uint64_t>(i) * kTableNumberEntry, slot, sizeof slot);
+    out_append(&out, slot, kWorkorderTagSize);
+  }
+  out_finish(&out, g_opt.flush);
+}
+
+}  // namespace
+
+void rebuild_workorder_index() {
+  con_print("Re-building Workorder tag file/Updating vehicle links...\r\n");
+  File* index = db_open(kIndex, true);
+  index->seek(0);
+  db_lock(index, 2, &lock_workorder_index);
+  File* invoices = db_open(kInvoices, true);
+  invoices->seek(0);
+  db_lock_retry(invoices, &lock_workorder);
+  OutBuffer new_invoices;
+  out_begin(&new_invoices, new_file_open(kInvoices), replacement_name(kInvoices));
+  g_table_count = 0;
+
+  invoice_pass(invoices, &new_invoices);
+  db_unlock(invoices, &lock_workorder);
+  db_close(invoices);
+  out_finish(&new_invoices, false);
+
+  open_document_pass();
+  customer_files_close();
+
+  write_index();
+  db_unlock(index, &lock_workorder_index);
+  db_close(index);
+  std::vector<std::string> group = {"VKOPENWO.DAT", kIndex, kInvoices};
+  if (customer_files_pending()) {
+    group.push_back("VKCSTDAT.DAT");
+    group.push_back("VKVEHICL.DAT");
+  }
+  swap_in(group);
+  customer_table_free(g_customer_table);
+  g_customer_table = nullptr;
+}

@@ -1,0 +1,22 @@
+// Index tags of workorders and their place in the sorted table of the store.
+#pragma once
+
+#include <cstdint>
+
+#include "db/worktags.h"
+
+struct Workorder;
+struct XmsBlock;
+
+// The tag of a workorder: number, customer name key and number, VIN and
+// licence, status, type, tax-id mark, the date-and-totals block and the
+// invoice position (-1 for an open document).
+void make_workorder_tag(const Workorder& wo, int32_t invoice_position, WorkorderTag* tag);
+
+// The store and the count of the sorted table being built in it.
+extern XmsBlock* g_store;
+extern int g_table_count;
+
+// Inserts a tag into the workorder table; false when its number is already
+// there. A full table ends the run with the out-of-memory abort.
+bool workorder_table_insert(const WorkorderTag& tag);
