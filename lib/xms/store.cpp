@@ -1,0 +1,307 @@
+#include "xms/store.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/env.h"
+#include "ui/screen.h"
+#include "ui/settings.h"
+#include "xms/store_access.h"
+
+uint64_t xms_total_kb = 0;
+
+namespace {
+
+void* calloc_block(size_t bytes) { return std::calloc(1, bytes); }
+void free_block(void* memory) { std::free(memory); }
+
+uint64_t (*g_memory_source)() = nullptr;
+void* (*g_allocate)(size_t) = calloc_block;
+void (*g_release)(void*) = free_block;
+int g_live_blocks = 0;
+
+// The exit handler deletes a file through the platform layer. Taking the
+// platform's Env before main makes sure it outlives every exit hook that a
+// program registers (hooks and static objects end in reverse order).
+const bool g_env_taken = env() != nullptr;
+
+// The store of this process, its blocks in chain order and the offset each
+// block starts at, so that an offset is found without walking the chain.
+XmsBlock* g_store = nullptr;
+std::vector<XmsBlock*> g_blocks;
+std::vector<uint64_t> g_starts;
+
+void* take(size_t bytes) {
+  void* memory = g_allocate(bytes);
+  if (memory) ++g_live_blocks;
+  return memory;
+}
+
+void give_back(void* memory) {
+  if (!memory) return;
+  g_release(memory);
+  --g_live_blocks;
+}
+
+void release_store() {
+  xms_table_forget();
+  XmsBlock* block = g_store;
+  while (block) {
+    XmsBlock* next = block->next;
+    give_back(block->memory);
+    block->next = nullptr;
+    delete block;
+    block = next;
+  }
+  g_store = nullptr;
+  g_blocks.clear();
+  g_blocks.shrink_to_fit();
+  g_starts.clear();
+  g_starts.shrink_to_fit();
+  xms_total_kb = 0;
+}
+
+[[noreturn]] void alloc_failed() {
+  Console* con = console();
+  con->clear();
+  // The error colour: the settings' special colour (blink bit kept) on the
+  // screen background.
+  con->set_attr(static_cast<uint8_t>((g_settings.color_special & 0x8F) |
+                                     (g_settings.color_background & 7) << 4));
+  con_print("XMS_alloc failed...");
+  fatal_exit();
+}
+
+[[noreturn]] void beyond(int operation) {
+  static const char* const kMessages[] = {
+      "\r\nXMS_copy_up failed...(Beyond XMS allocation)\r\n",
+      "\r\nXMS_copy_down failed...(Beyond XMS allocation)\r\n",
+      "\r\nXMS_move failed...(Beyond XMS allocation)\r\n",
+  };
+  con_print(kMessages[operation]);
+  fatal_exit();
+}
+
+// The blocks of a store with their start offsets. The store of this process
+// is indexed already; any other chain is walked.
+struct BlockView {
+  const std::vector<XmsBlock*>* blocks;
+  const std::vector<uint64_t>* starts;
+  std::vector<XmsBlock*> own_blocks;
+  std::vector<uint64_t> own_starts;
+
+  explicit BlockView(XmsBlock* store) {
+    if (store == g_store) {
+      blocks = &g_blocks;
+      starts = &g_starts;
+      return;
+    }
+    uint64_t start = 0;
+    for (XmsBlock* b = store; b; b = b->next) {
+      own_blocks.push_back(b);
+      own_starts.push_back(start);
+      start += b->size;
+    }
+    blocks = &own_blocks;
+    starts = &own_starts;
+  }
+  uint64_t capacity() const {
+    return blocks->empty() ? 0 : starts->back() + blocks->back()->size;
+  }
+  // Index of the block holding offset (offset below the capacity).
+  size_t find(uint64_t offset) const {
+    auto it = std::upper_bound(starts->begin(), starts->end(), offset);
+    return static_cast<size_t>(it - starts->begin()) - 1;
+  }
+  uint8_t* at(size_t i, uint64_t offset) const {
+    return static_cast<uint8_t*>((*blocks)[i]->memory) + (offset - (*starts)[i]);
+  }
+  uint64_t end_of(size_t i) const { return (*starts)[i] + (*blocks)[i]->size; }
+};
+
+bool fits(const BlockView& view, uint64_t offset, uint64_t count) {
+  uint64_t capacity = view.capacity();
+  return offset < capacity && count <= capacity - offset;
+}
+
+// Copies between ordinary memory and the store, block piece by block piece.
+void copy_between(const BlockView& view, bool up, uint8_t* memory, uint64_t offset,
+                  uint64_t count) {
+  size_t i = view.find(offset);
+  while (count > 0) {
+    uint64_t piece = std::min<uint64_t>(count, view.end_of(i) - offset);
+    uint8_t* in_store = view.at(i, offset);
+    if (up)
+      std::memcpy(in_store, memory, piece);
+    else
+      std::memcpy(memory, in_store, piece);
+    memory += piece;
+    offset += piece;
+    count -= piece;
+    ++i;
+  }
+}
+
+// Moves within the store. Pieces never cross a block boundary on either
+// side; an upward move runs from the top down so that overlapping ranges
+// come out as if copied through a buffer.
+void move_within(const BlockView& view, uint64_t source, uint64_t destination, uint64_t count) {
+  if (count == 0 || source == destination) return;
+  if (destination < source) {
+    while (count > 0) {
+      size_t si = view.find(source), di = view.find(destination);
+      uint64_t piece = std::min({count, view.end_of(si) - source, view.end_of(di) - destination});
+      std::memmove(view.at(di, destination), view.at(si, source), piece);
+      source += piece;
+      destination += piece;
+      count -= piece;
+    }
+    return;
+  }
+  uint64_t source_end = source + count, destination_end = destination + count;
+  while (count > 0) {
+    size_t si = view.find(source_end - 1), di = view.find(destination_end - 1);
+    uint64_t piece = std::min({count, source_end - (*view.starts)[si],
+                               destination_end - (*view.starts)[di]});
+    std::memmove(view.at(di, destination_end - piece), view.at(si, source_end - piece), piece);
+    source_end -= piece;
+    destination_end -= piece;
+    count -= piece;
+  }
+}
+
+}  // namespace
+
+uint64_t available_memory() {
+  return g_memory_source ? g_memory_source() : env()->free_physical_memory();
+}
+
+void xms_set_memory_source(uint64_t (*source)()) { g_memory_source = source; }
+
+void xms_set_block_allocator(void* (*allocate)(size_t), void (*release)(void*)) {
+  g_allocate = allocate ? allocate : calloc_block;
+  g_release = release ? release : free_block;
+}
+
+int xms_live_blocks() { return g_live_blocks; }
+
+XmsBlock* xms_store() { return g_store; }
+
+uint64_t xms_capacity(const XmsBlock* store) {
+  uint64_t total = 0;
+  if (store == g_store) return g_starts.empty() ? 0 : g_starts.back() + g_blocks.back()->size;
+  for (const XmsBlock* b = store; b; b = b->next) total += b->size;
+  return total;
+}
+
+XmsBlock* XMS_alloc(uint32_t kilobytes) {
+  release_store();
+  bool all = kilobytes == kXmsAll || kilobytes == 0xFFFFFFFFu;
+
+  // The system commits memory only when it is touched, so the free figure
+  // does not fall as blocks are granted: count what was granted (the
+  // reserve included) against the figure measured now.
+  uint64_t free_at_start = available_memory();
+  uint64_t granted = 0;
+  auto free_now = [&] { return free_at_start > granted ? free_at_start - granted : 0; };
+
+  void* reserve = take(kXmsReserve);
+  if (!reserve) alloc_failed();
+  granted += kXmsReserve;
+
+  uint32_t first_kb = (all || kilobytes > 1024) ? 1024 : kilobytes;
+  void* memory = first_kb ? take(static_cast<size_t>(first_kb) * 1024) : nullptr;
+  XmsBlock* first = memory ? new (std::nothrow) XmsBlock{memory, first_kb * 1024u, nullptr}
+                           : nullptr;
+  if (!first) {
+    give_back(memory);
+    give_back(reserve);
+    alloc_failed();
+  }
+  g_store = first;
+  g_blocks.push_back(first);
+  g_starts.push_back(0);
+  xms_total_kb += first_kb;
+  granted += first->size;
+  uint64_t sum = first->size;
+  uint64_t wanted = static_cast<uint64_t>(kilobytes) * 1024;
+
+  XmsBlock* last = first;
+  while (free_now() > kXmsReserve && (all || sum < wanted)) {
+    void* more = take(kXmsBlockUnit);
+    XmsBlock* block = more ? new (std::nothrow) XmsBlock{more, kXmsBlockUnit, nullptr} : nullptr;
+    if (!block) {
+      give_back(more);
+      break;  // the chain keeps the blocks granted so far
+    }
+    g_starts.push_back(sum);
+    g_blocks.push_back(block);
+    last->next = block;
+    last = block;
+    sum += block->size;
+    granted += block->size;
+    xms_total_kb += kXmsBlockUnit / 1024;
+  }
+  give_back(reserve);
+  return first;
+}
+
+void xms_copy_raw(XmsBlock* store, int operation, void* memory, uint64_t offset, uint64_t offset2,
+                  uint64_t count) {
+  if (operation < kXmsCopyUp || operation > kXmsMove) {
+    con_print("\r\nBad XMS function...\r\n");
+    fatal_exit();
+  }
+  BlockView view(store);
+  if (!fits(view, offset, count)) beyond(operation);
+  if (operation == kXmsMove) {
+    if (!fits(view, offset2, count)) beyond(operation);
+    move_within(view, offset, offset2, count);
+    return;
+  }
+  copy_between(view, operation == kXmsCopyUp, static_cast<uint8_t*>(memory), offset, count);
+}
+
+void xms_copy(XmsBlock* store, int operation, void* memory, uint64_t offset, uint64_t offset2,
+              uint64_t count) {
+  if (store && operation >= kXmsCopyUp && operation <= kXmsMove) {
+    if (operation == kXmsMove) {
+      xms_table_observe(store, offset, count, false);
+      xms_table_observe(store, offset2, count, true);
+    } else {
+      xms_table_observe(store, offset, count, operation == kXmsCopyUp);
+    }
+  }
+  xms_copy_raw(store, operation, memory, offset, offset2, count);
+}
+
+void XMS_copy_up(XmsBlock* store, const void* source, uint64_t store_offset, uint64_t count) {
+  xms_copy(store, kXmsCopyUp, const_cast<void*>(source), store_offset, 0, count);
+}
+
+void XMS_copy_down(XmsBlock* store, uint64_t store_offset, void* destination, uint64_t count) {
+  xms_copy(store, kXmsCopyDown, destination, store_offset, 0, count);
+}
+
+void XMS_move(XmsBlock* store, uint64_t source_offset, uint64_t destination_offset,
+              uint64_t count) {
+  xms_copy(store, kXmsMove, nullptr, source_offset, destination_offset, count);
+}
+
+uint8_t* xms_span(XmsBlock* store, uint64_t offset, uint64_t length) {
+  BlockView view(store);
+  if (!fits(view, offset, length)) return nullptr;
+  size_t i = view.find(offset);
+  if (length > view.end_of(i) - offset) return nullptr;
+  return view.at(i, offset);
+}
+
+void xms_exit_handler() {
+  release_store();
+  Env* e = env();
+  e->remove(e->current_dir() + "UDFILE.DAT");
+}
