@@ -4,6 +4,7 @@
 
 #include "form_fixture.h"
 #include "ui/forms.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -205,6 +206,7 @@ TEST(LineEditTall, RowsAreDoubledOnATallConsole) {
   MemoryConsole con(80, 50);
   Console* old = console_set(&con);
   settings_defaults(ProgramKind::prune);
+  screen_setup();
   char* b = line_pool_buffer(0);
   snprintf(b, kLineBufferSize, "V");
   con.push_keys({KEY_TAB});

@@ -10,6 +10,7 @@
 #include "platform/console.h"
 #include "ui/dates.h"
 #include "ui/forms.h"
+#include "ui/screen.h"
 #include "ui/settings.h"
 
 class FormFixture : public ::testing::Test {
@@ -18,6 +19,7 @@ class FormFixture : public ::testing::Test {
   void SetUp() override {
     old_ = console_set(&con_);
     settings_defaults(ProgramKind::prune);
+    screen_setup();     // the geometry of this console
     today_set(729770);  // 01/01/1998
     line_pool_init();
     g_form_changed = false;
