@@ -62,7 +62,7 @@ size_t inventory_key(const char* s, size_t width, char* key) {
   std::memcpy(key, s + 4, n - 4);
   key[n - 4] = ' ';
   std::memcpy(key + n - 3, s, 3);
-  return n + 1;
+  return n;  // (n - 4) + 1 + 3 bytes
 }
 
 int inventory_key_compare(const char* a, const char* b) {

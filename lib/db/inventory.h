@@ -63,7 +63,7 @@ void inventory_search_tag(const char* stock_number, InventoryTag* t);
 // number of the form ddd?ddd... (three digits, a non-digit, three digits, then
 // a non-digit or the end) is keyed by the text from position 4, a blank, and
 // its first three characters; any other by itself. Writes the key (not
-// terminated) and returns its length (at most width + 1).
+// terminated) and returns its length (at most width).
 size_t inventory_key(const char* stock_number, size_t width, char* key);
 // Orders two stock numbers (21-byte fields) by their keys, byte by byte as
 // unsigned values, a prefix first: <0, 0 or >0.
