@@ -37,8 +37,9 @@ constexpr int32_t kVendorRoom = 4096;
 // Pause between tries of a lock held elsewhere, so a wait does not spin a core.
 constexpr int kRetryPauseMs = 5;
 
-// The lock result that ended the last record wait without the lock, so that
-// db_lock_retry can tell a refusal from the user giving up the wait.
+// The last answer of the system in a record wait that ended without the lock,
+// so that db_lock_retry can tell a lock the system refuses for good from one
+// that is only held elsewhere.
 LockResult g_last_refusal = LockResult::ok;
 
 [[noreturn]] void fail(const char* message) {
@@ -90,6 +91,7 @@ int lock_record(File* f, LockDescriptor* d) {
   for (;;) {
     r = f->lock(d->start, d->length);
     if (r == LockResult::ok || r == LockResult::not_supported) return 0;
+    g_last_refusal = r;
     if (!shown) {
       char text[96];
       std::snprintf(text, sizeof text, "%s record in use... <esc> to continue", d->kind);
@@ -108,7 +110,6 @@ int lock_record(File* f, LockDescriptor* d) {
     con->idle(kRetryPauseMs);
   }
   status_line("Error Locking File...");
-  g_last_refusal = r;
   return 1;
 }
 
