@@ -44,7 +44,6 @@ thread_local LoadBuffer t_buf;
 int doc_load(File* f, DocBytes* doc) {
   *doc = DocBytes{};
   t_buf.trim();
-  int64_t start = f->tell();
   size_t len = 0;
   int64_t padding = 0;
   bool terminated = false;
@@ -85,7 +84,6 @@ int doc_load(File* f, DocBytes* doc) {
   doc->text_length = std::strlen(t_buf.data);
   doc->padding = padding;
   doc->terminated = terminated;
-  if (start >= 0) f->seek(start + doc->span());
   return 1;
 }
 

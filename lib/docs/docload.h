@@ -26,7 +26,7 @@ struct DocBytes {
 // had or a read fails (one warning beep for a failed read), 0 when nothing
 // but end of file (or padding up to it) is there, 1 with *doc filled. The
 // text lives in a buffer of the calling thread that the next load reuses.
-// On success the file is left at the start of the next document.
+// The file is left where reading stopped: callers position it themselves.
 int doc_load(File* f, DocBytes* doc);
 
 // The same over bytes held in memory.

@@ -14,20 +14,22 @@
 
 namespace {
 
-template <size_t N>
-void read_text(KeySection& keys, const char* key, char (&field)[N]) {
+template <size_t K, size_t N>
+void read_text(KeySection& keys, const char (&key)[K], char (&field)[N]) {
   View v;
   keys.find(key, &v);
   view_to_field(v, field, N);
 }
 
-int32_t read_number(KeySection& keys, const char* key) {
+template <size_t K>
+int32_t read_number(KeySection& keys, const char (&key)[K]) {
   View v;
   keys.find(key, &v);
   return view_number(v);
 }
 
-int32_t read_date(KeySection& keys, const char* key) {
+template <size_t K>
+int32_t read_date(KeySection& keys, const char (&key)[K]) {
   View v;
   keys.find(key, &v);
   return view_date(v);

@@ -96,7 +96,7 @@ void po_free(PurchaseOrder* po);
 // (end of file), otherwise the bytes the order takes: padding in front, its
 // text and its NUL. A missing section or an unknown status word ends reading
 // without a beep; info->whole tells whether every section was read. The
-// file is left at the start of the next document.
+// caller positions the file before every read.
 int64_t po_read(File* f, PurchaseOrder* po, DocRead* info = nullptr);
 // Writes the order at offset in one write and cuts the file there. Returns
 // the count the write reported (*length: the document's full length).

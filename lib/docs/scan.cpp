@@ -68,11 +68,12 @@ void KeySection::open(const char* p, const char* end) {
   stop_ = p;
 }
 
-bool KeySection::find(const char* key, View* value) {
-  int32_t n = static_cast<int32_t>(std::strlen(key));
+bool KeySection::find(const char* key, size_t length, View* value) {
+  int32_t n = static_cast<int32_t>(length);
+  char first = lower(key[0]);
   for (size_t i = cursor_; i < lines_.size(); i++) {
     const Line& l = lines_[i];
-    if (l.key_len != n || !same_name(l.start, key, static_cast<size_t>(n))) continue;
+    if (l.key_len != n || lower(l.start[0]) != first || !same_name(l.start, key, length)) continue;
     const char* v = l.start + n + 1;
     while (v < l.eol && *v == ' ') v++;
     *value = View{v, static_cast<size_t>(l.eol - v)};

@@ -39,7 +39,11 @@ class KeySection {
   void open(const char* p, const char* end);
   // Finds "key=" (key without regard to case); the value is the rest of the
   // line after the "=" and any spaces. False and an empty value when missing.
-  bool find(const char* key, View* value);
+  bool find(const char* key, size_t length, View* value);
+  template <size_t N>
+  bool find(const char (&key)[N], View* value) {
+    return find(key, N - 1, value);
+  }
   // Where a search for the next section starts: the first line not yet
   // passed over, or where the section's lines end.
   const char* position() const;

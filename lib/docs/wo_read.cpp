@@ -1,6 +1,5 @@
 // The workorder reader: one document from its text, section by section, with
 // the tolerance rules of the stored documents.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -16,6 +15,18 @@
 #include "ui/settings.h"
 
 namespace {
+
+// Key names of the ten split entries.
+const char* const kSplitType[10] = {"SplitType1", "SplitType2", "SplitType3", "SplitType4",
+                                    "SplitType5", "SplitType6", "SplitType7", "SplitType8",
+                                    "SplitType9", "SplitType10"};
+const char* const kSplitAmount[10] = {"SplitAmount1", "SplitAmount2", "SplitAmount3",
+                                      "SplitAmount4", "SplitAmount5", "SplitAmount6",
+                                      "SplitAmount7", "SplitAmount8", "SplitAmount9",
+                                      "SplitAmount10"};
+const char* const kSplitDate[10] = {"SplitDate1", "SplitDate2", "SplitDate3", "SplitDate4",
+                                    "SplitDate5", "SplitDate6", "SplitDate7", "SplitDate8",
+                                    "SplitDate9", "SplitDate10"};
 
 // Parts lists longer than this find their merge partner through a hash index.
 constexpr int kLinearMerge = 32;
@@ -36,20 +47,22 @@ struct List {
   }
 };
 
-template <size_t N>
-void read_text(KeySection& keys, const char* key, char (&field)[N]) {
+template <size_t K, size_t N>
+void read_text(KeySection& keys, const char (&key)[K], char (&field)[N]) {
   View v;
   keys.find(key, &v);
   view_to_field(v, field, N);
 }
 
-int32_t read_number(KeySection& keys, const char* key) {
+template <size_t K>
+int32_t read_number(KeySection& keys, const char (&key)[K]) {
   View v;
   keys.find(key, &v);
   return view_number(v);
 }
 
-int32_t read_date(KeySection& keys, const char* key) {
+template <size_t K>
+int32_t read_date(KeySection& keys, const char (&key)[K]) {
   View v;
   keys.find(key, &v);
   return view_date(v);
@@ -134,8 +147,10 @@ bool Reader::run() {
       "NonTaxSubletSubtotal", "WasteSubtotal", "NonTaxWasteSubtotal", "CreditSubtotal",
       "PartsDiscount", "LaborDiscount", "SubletDiscount", "WasteDiscount",
       "DollarDiscount", "WorkorderTax", "WorkorderTotal"};
-  for (size_t i = 0; i < sizeof amounts / sizeof amounts[0]; i++)
-    *amounts[i] = read_number(keys_, names[i]);
+  for (size_t i = 0; i < sizeof amounts / sizeof amounts[0]; i++) {
+    keys_.find(names[i], std::strlen(names[i]), &v);
+    *amounts[i] = view_number(v);
+  }
   keys_.find("PaymentMethod", &v);
   int method = code_match(CT_PAYMENT, v.p, v.n);
   t.PaymentMethod = static_cast<uint8_t>(method < 0 ? PAY_NONE : method);
@@ -217,18 +232,16 @@ bool Reader::run() {
 void Reader::splits() {
   WorkorderTotals& t = wo_->totals;
   size_t from = keys_.mark();
-  char key[24];
   View v;
   for (int n = 1; n <= 10; n++) {
     keys_.seek(from);
-    std::snprintf(key, sizeof key, "SplitType%d", n);
-    keys_.find(key, &v);
+    keys_.find(kSplitType[n - 1], std::strlen(kSplitType[n - 1]), &v);
     int type = code_match(CT_PAYMENT, v.p, v.n);
     t.SplitType[n - 1] = static_cast<uint8_t>(type < 0 ? PAY_NONE : type);
-    std::snprintf(key, sizeof key, "SplitAmount%d", n);
-    t.SplitAmount[n - 1] = read_number(keys_, key);
-    std::snprintf(key, sizeof key, "SplitDate%d", n);
-    t.SplitDate[n - 1] = read_date(keys_, key);
+    keys_.find(kSplitAmount[n - 1], std::strlen(kSplitAmount[n - 1]), &v);
+    t.SplitAmount[n - 1] = view_number(v);
+    keys_.find(kSplitDate[n - 1], std::strlen(kSplitDate[n - 1]), &v);
+    t.SplitDate[n - 1] = view_date(v);
   }
 }
 

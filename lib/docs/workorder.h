@@ -141,8 +141,9 @@ void wo_free(Workorder* wo);
 // otherwise the number of bytes the document takes in the file: zero padding
 // in front of it, its text and its NUL. The next document starts that many
 // bytes further on, also after a rejected document (one warning beep; wo
-// keeps what was read). The file is left positioned there. info, when given,
-// tells whether the document was read whole and can hand back its bytes.
+// keeps what was read). The file is read ahead in pieces of 2048 bytes, so
+// the caller positions it before every read. info, when given, tells whether
+// the document was read whole and can hand back its bytes.
 int64_t wo_read(File* f, Workorder* wo, DocRead* info = nullptr);
 
 // Writes the document at offset (text and NUL in one write), then cuts the
