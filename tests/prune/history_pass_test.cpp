@@ -74,7 +74,9 @@ TEST_F(HistoryPassTest, UsageKeepsEntriesFromTheCutoffOnInReverseAndAllOfSlashC)
   std::vector<uint8_t> after = dir.read("VKINVENT.DAT");
   ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < after.size(); i++) {
-    if (i % 344 < 336 || i % 344 >= 340) ASSERT_EQ(after[i], before[i]) << "byte " << i;
+    if (i % 344 < 336 || i % 344 >= 340) {
+      ASSERT_EQ(after[i], before[i]) << "byte " << i;
+    }
   }
   EXPECT_EQ(chain_numbers(0, true), (std::vector<int32_t>{50}));
   EXPECT_EQ(dir.read("VKINVTAG.DAT").size(), 22u);

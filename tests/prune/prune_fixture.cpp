@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "db/bytes.h"
@@ -188,6 +189,8 @@ std::string workorder_text(const TestDoc& d) {
   field_set(wo.customer.Firstname, sizeof wo.customer.Firstname, d.first.c_str());
   field_set(wo.customer.TaxIDNumber, sizeof wo.customer.TaxIDNumber, d.tax_id.c_str());
   field_set(wo.vehicle.VIN, sizeof wo.vehicle.VIN, d.vin.c_str());
+  // A vehicle is written only when it has a make or model.
+  if (!d.vin.empty()) field_set(wo.vehicle.Make, sizeof wo.vehicle.Make, "FORD");
   std::string text;
   wo_format(wo, &text);
   wo_free(&wo);
@@ -380,6 +383,22 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> data_files(const ShopD
     out.emplace_back(name, dir.read(name));
   }
   return out;
+}
+
+void expect_same_files(const FileSet& got, const FileSet& want, const std::string& context) {
+  std::map<std::string, const std::vector<uint8_t>*> a, b;
+  for (const auto& [n, bytes] : got) a[n] = &bytes;
+  for (const auto& [n, bytes] : want) b[n] = &bytes;
+  for (const auto& [n, bytes] : b) {
+    auto it = a.find(n);
+    if (it == a.end())
+      ADD_FAILURE() << context << ": " << n << " is missing";
+    else if (*it->second != *bytes)
+      ADD_FAILURE() << context << ": " << n << " differs (" << it->second->size() << " bytes, "
+                    << bytes->size() << " expected)";
+  }
+  for (const auto& [n, bytes] : a)
+    if (!b.count(n)) ADD_FAILURE() << context << ": " << n << " should not be there";
 }
 
 // ---- Running the real program ----------------------------------------------

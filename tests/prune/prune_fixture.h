@@ -88,6 +88,10 @@ void expect_consistent(const ShopDir& dir);
 // name → bytes.
 std::vector<std::pair<std::string, std::vector<uint8_t>>> data_files(const ShopDir& dir);
 
+using FileSet = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
+// Reports the files that differ between two sets by name (not by content).
+void expect_same_files(const FileSet& got, const FileSet& want, const std::string& context = "");
+
 // ---- Running the real program ----------------------------------------------
 
 // The keys of one parameters screen: inventory and customers switches, then
