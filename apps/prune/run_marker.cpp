@@ -30,6 +30,8 @@ std::string marker_text(const RunMarker& m) {
 
 bool marker_parse(const std::string& text, RunMarker* m) {
   *m = RunMarker{};
+  // Every line, the last too, ends in a line feed: a cut text is no marker.
+  if (text.empty() || text.back() != '\n') return false;
   std::istringstream in(text);
   std::string line;
   if (!std::getline(in, line) || line != kHeader) return false;
