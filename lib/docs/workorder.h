@@ -155,5 +155,6 @@ int64_t wo_write(File* f, const Workorder& wo, int64_t offset, int64_t* length =
 // The document exactly as wo_write writes it, its final NUL included.
 void wo_format(const Workorder& wo, std::string* out);
 // Parses a document held in memory (text up to the first NUL or len) as
-// wo_read does; returns the same result as wo_read would for these bytes.
+// wo_read does and returns the same result, but gives no warning beep for a
+// rejected document (info->whole tells).
 int64_t wo_parse(const char* bytes, size_t len, Workorder* wo, DocRead* info = nullptr);

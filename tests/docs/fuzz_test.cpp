@@ -47,7 +47,7 @@ class Fuzz : public DocTest {
 
   std::string mutate(std::string s) {
     static const char* const tokens[] = {"[", "]", "\r\n", "\n", "\r", "=", "\t", ";", " ",
-                                         std::string(1, '\0').c_str(), "[Parts]", "[Labor]",
+                                         "" /* a NUL */, "[Parts]", "[Labor]",
                                          "[Notes]", "[Check List]", "[Customer]", "Status=",
                                          "-", "99999999999", "\t\t\t\t\t\t\t\t", "SURCHARGE"};
     int rounds = 1 + static_cast<int>(rng_() % 8);
