@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "db/replace.h"
 #include "gen.h"
 #include "ui/dates.h"
 
@@ -49,8 +50,8 @@ bool parse_number(const char* text, double* out) {
   return true;
 }
 
-// Removes the data files and open documents an earlier run may have left, so
-// that nothing of another database mixes with the new one.
+// Removes the data files, open documents and file-swap journal an earlier
+// database may have left, so that nothing of it mixes with the new one.
 void clear_old_database(const std::string& dir) {
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -64,7 +65,8 @@ void clear_old_database(const std::string& dir) {
     bool data = upper.size() > 4 && upper.compare(0, 2, "VK") == 0 &&
                 (upper.compare(upper.size() - 4, 4, ".DAT") == 0 ||
                  upper.compare(upper.size() - 4, 4, ".NEW") == 0);
-    if (doc || data) fs::remove(e.path(), ec);
+    bool journal = upper == kSwapJournalName || upper == kSwapJournalTempName;
+    if (doc || data || journal) fs::remove(e.path(), ec);
   }
 }
 
