@@ -280,6 +280,78 @@ std::vector<int32_t> stored_po_numbers(const ShopDir& dir) {
   return out;
 }
 
+// A small shop with something to purge in every pass.
+void write_small_shop(ShopDir& dir, int32_t cutoff) {
+  const int32_t kCutoff = cutoff;
+  ChainImage usage{{}, kUsageRecordSize, kUsageNextOffset};
+  ChainImage receiving{{}, kReceivingRecordSize, kReceivingNextOffset};
+  std::vector<uint8_t> items;
+  for (int i = 0; i < 6; i++) {
+    std::string stock = "ITEM-" + std::to_string(i);
+    InventoryRecord r = make_item(stock.c_str());
+    r.deleted = i == 3;
+    r.usage_head = usage.add_chain({encode_usage(make_usage(stock.c_str(), kCutoff - 1, i)),
+                                    encode_usage(make_usage(stock.c_str(), kCutoff + i, i))});
+    r.receiving_head = receiving.add_chain(
+        {encode_receiving(make_receiving(stock.c_str(), kCutoff + 5, i)),
+         encode_receiving(make_receiving(stock.c_str(), kCutoff - 5, i))});
+    std::vector<uint8_t> b = encode_item(r);
+    items.insert(items.end(), b.begin(), b.end());
+  }
+  dir.write("VKINVENT.DAT", items);
+  dir.write("VKUSEHST.DAT", usage.bytes);
+  dir.write("VKRCVLOG.DAT", receiving.bytes);
+  dir.write("VKINVTAG.DAT", std::string(128, 'T'));
+
+  ChainImage vehicles{{}, kVehicleRecordSize, 393};
+  std::vector<uint8_t> customers;
+  for (uint32_t n = 0; n < 5; n++) {
+    CustomerRecord c = make_customer(n, "LAST", "FIRST");
+    c.vehicle_head = vehicles.add_chain({encode_vehicle(make_vehicle("FORD", "", "")),
+                                         encode_vehicle(make_vehicle("", "", ""))});
+    std::vector<uint8_t> b(kCustomerRecordSize);
+    customer_encode(c, b.data());
+    customers.insert(customers.end(), b.begin(), b.end());
+  }
+  dir.write("VKCSTDAT.DAT", customers);
+  dir.write("VKVEHICL.DAT", vehicles.bytes);
+  dir.write("VKCSTTAG.DAT", std::string(96, 'C'));
+
+  ChainImage pay{{}, kPayrollEntrySize, kPayrollNextOffset};
+  std::vector<uint8_t> employees;
+  for (int e = 0; e < 3; e++) {
+    auto rec = employee(static_cast<uint8_t>(e), pay.add_chain({payroll_entry(kCutoff - 1, 1),
+                                                                payroll_entry(kCutoff, 2),
+                                                                payroll_entry(kCutoff + 1, 3)}));
+    employees.insert(employees.end(), rec.begin(), rec.end());
+  }
+  dir.write("VKEMPLOY.DAT", employees);
+  dir.write("VKPAYROL.DAT", pay.bytes);
+
+  std::string invoices, orders;
+  for (uint32_t n = 1; n <= 12; n++) {
+    TestDoc d;
+    d.number = n;
+    d.status = n == 4 ? 3 : 2;
+    d.open = d.closed = kCutoff - 10;
+    d.paid = n % 2 ? kCutoff - 1 : kCutoff + 1;
+    invoices += workorder_text(d);
+    orders += purchase_order_text(d);
+  }
+  dir.write("VKINVOIC.DAT", invoices);
+  dir.write("VKINCTAG.DAT", std::string(290, 'W'));
+  dir.write("VKPURCHA.DAT", orders);
+  dir.write("VKPURTAG.DAT", std::string(159, 'P'));
+  TestDoc open;
+  open.number = 50;
+  dir.write("W0000050.DKT", workorder_text(open));
+  open.number = 0;
+  dir.write("W0000000.DKT", workorder_text(open));
+  dir.write("I0000060.DKT", purchase_order_text(open));
+  dir.write("VKOPENWO.DAT", std::string());
+  dir.write("VKOPENPO.DAT", std::string());
+}
+
 // ---- Checks over a whole directory ----------------------------------------
 
 namespace {

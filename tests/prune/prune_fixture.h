@@ -79,6 +79,11 @@ std::vector<OpenPurchaseOrderEntry> read_open_pos(const ShopDir& dir);
 std::vector<int32_t> stored_workorder_numbers(const ShopDir& dir);
 std::vector<int32_t> stored_po_numbers(const ShopDir& dir);
 
+// A small shop with something to purge in every pass for the cut-off:
+// inventory with usage and receiving, customers with vehicles, employees
+// with payroll, stored and open workorders and purchase orders.
+void write_small_shop(ShopDir& dir, int32_t cutoff);
+
 // ---- Checks over a whole directory ----------------------------------------
 
 // Every data file whole and every link and index entry pointing at a record

@@ -1,0 +1,178 @@
+// The real velkprune on hand-made data directories, keys piped in.
+#include <filesystem>
+
+#include "db/bytes.h"
+#include "prune_fixture.h"
+#include "ui/dates.h"
+#include "ui/settings.h"
+
+namespace {
+
+const int32_t kCutoff = parse_date("01/01/2020");
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings_defaults(ProgramKind::prune);
+    dir.install("velkprune");
+  }
+  FileSet files() { return data_files(dir); }
+  ShopDir dir;
+};
+
+PurgeKeys all_passes() {
+  PurgeKeys k;
+  k.inventory = k.customers = true;
+  k.usage = k.receiving = k.payroll = k.workorders = k.purchase_orders = "01/01/2020";
+  return k;
+}
+
+TEST_F(ProgramTest, UsageRequestsPrintTheUsageAndTouchNothing) {
+  for (std::string arg : {"/?", "-x", "?"}) {
+    ProgramRun r = run_prune(dir, "", 0, {"word", arg});
+    EXPECT_EQ(r.status, 0) << arg;
+    // Arguments are echoed from the last one down.
+    EXPECT_EQ(r.output.rfind(arg + "\r\n\r\nUsage:\r\nVELKPRUNE   <-- Purge VELK index files...\r\n",
+                             0),
+              0u)
+        << r.output;
+    EXPECT_TRUE(files().empty());
+  }
+  // A plain word is echoed and the screen opens; the end of the input
+  // leaves it with nothing purged.
+  ProgramRun r = run_prune(dir, "", 0, {"hello"});
+  EXPECT_EQ(r.status, 10);
+  EXPECT_EQ(r.output.rfind("hello\r\n", 0), 0u);
+  EXPECT_NE(r.output.find("Purge Old Data"), std::string::npos);
+  EXPECT_EQ(r.output.substr(r.output.size() - 19), "Purge complete...\r\n");
+}
+
+TEST_F(ProgramTest, NothingSelectedOrEscapeChangesNothing) {
+  write_small_shop(dir, kCutoff);
+  dir.write("AU000001.$$$", std::string("temp"));
+  run_prune(dir, "\x1b");  // creates the settings file once
+  FileSet before = files();
+  ProgramRun r = run_prune(dir, keys_text(PurgeKeys{}));
+  EXPECT_EQ(r.status, 10);
+  EXPECT_NE(r.output.find("No purge parameters selected..."), std::string::npos);
+  EXPECT_EQ(r.output.find("This could take a while..."), std::string::npos);
+  expect_same_files(files(), before, "no parameters");
+
+  PurgeKeys esc = all_passes();
+  esc.end = "\x1b" "Y";  // ESC, then Y to the abandon question
+  r = run_prune(dir, keys_text(esc));
+  EXPECT_EQ(r.status, 10);
+  EXPECT_NE(r.output.find("Abandon changes ? (Y/N/ESC) : "), std::string::npos);
+  expect_same_files(files(), before, "abandoned");
+}
+
+TEST_F(ProgramTest, AllPassesRunInOrderAndLeaveAConsistentShop) {
+  write_small_shop(dir, kCutoff);
+  dir.write("AU000001.$$$", std::string("temp"));
+  dir.write("au2.$$$", std::string("temp"));
+  ProgramRun r = run_prune(dir, keys_text(all_passes()));
+  ASSERT_EQ(r.status, 10) << r.output;
+  size_t at = 0;
+  for (const char* step : {"This could take a while...", "Purging Inventory... ",
+                           "Purging Customers... ", "Purging Usage... ", "Purging Receiving... ",
+                           "Purging workorders...", "Purging purchase orders...",
+                           "Purge complete...", "\r\nPurge complete...\r\n"}) {
+    size_t found = r.output.find(step, at);
+    ASSERT_NE(found, std::string::npos) << step << " in " << r.output;
+    at = found;
+  }
+  EXPECT_FALSE(dir.exists("AU000001.$$$"));
+  EXPECT_FALSE(dir.exists("au2.$$$"));
+  EXPECT_FALSE(dir.exists("VKPURGE.DAT"));
+  for (const auto& [name, bytes] : files())
+    EXPECT_EQ(name.find(".NEW"), std::string::npos) << name;
+  expect_consistent(dir);
+
+  // What each pass left.
+  EXPECT_EQ(read_items(dir).size(), 5u);                 // the deleted item went
+  EXPECT_EQ(dir.read("VKUSEHST.DAT").size(), 5 * 76u);   // one new entry per item kept
+  EXPECT_EQ(dir.read("VKRCVLOG.DAT").size(), 5 * 84u);
+  EXPECT_EQ(read_customers(dir).size(), 4u);             // number 0 went
+  EXPECT_EQ(dir.read("VKVEHICL.DAT").size(), 4 * 397u);  // empty vehicles and number 0's went
+  EXPECT_EQ(dir.read("VKPAYROL.DAT").size(), 3 * 2 * 303u);
+  EXPECT_EQ(stored_workorder_numbers(dir), (std::vector<int32_t>{2, 6, 8, 10, 12}));
+  EXPECT_EQ(read_workorder_tags(dir).size(), 6u);        // and open workorder 50
+  EXPECT_FALSE(dir.exists("W0000000.DKT"));
+  EXPECT_TRUE(dir.exists("W0000050.DKT"));
+  EXPECT_EQ(std::filesystem::directory_iterator(dir.path() + "DELETED")->path().filename().string().substr(0, 9),
+            "W0000000_");
+  EXPECT_EQ(stored_po_numbers(dir), (std::vector<int32_t>{2, 6, 8, 10, 12}));  // 4 is void
+  ASSERT_EQ(read_open_pos(dir).size(), 1u);
+  EXPECT_STREQ(read_open_pos(dir)[0].file_name, "I0000000.DKT");
+}
+
+TEST_F(ProgramTest, OnlyTheChosenPassRuns) {
+  write_small_shop(dir, kCutoff);
+  dir.write("AU000001.$$$", std::string("temp"));
+  run_prune(dir, "\x1b");
+  FileSet before = files();
+  PurgeKeys k;
+  k.purchase_orders = "01/01/2020";
+  ProgramRun r = run_prune(dir, keys_text(k));
+  ASSERT_EQ(r.status, 10) << r.output;
+  EXPECT_EQ(r.output.find("Purging workorders..."), std::string::npos);
+  EXPECT_NE(r.output.find("Purge complete...\r\nPurge complete...\r\n"), std::string::npos)
+      << r.output;
+  FileSet after = files();
+  for (const auto& [name, bytes] : before) {
+    bool po_file = name == "VKPURCHA.DAT" || name == "VKPURTAG.DAT" || name == "VKOPENPO.DAT";
+    if (name == "AU000001.$$$") continue;
+    auto it = std::find_if(after.begin(), after.end(), [&](const auto& f) { return f.first == name; });
+    ASSERT_NE(it, after.end()) << name;
+    EXPECT_EQ(it->second != bytes, po_file) << name;
+  }
+  EXPECT_FALSE(dir.exists("AU000001.$$$"));
+}
+
+TEST_F(ProgramTest, AFullDiskStopsTheRunWithTheOldFilesOfThatPassAndExitOne) {
+  write_small_shop(dir, kCutoff);
+  // Make the workorder file large enough that its copy cannot be written.
+  std::string invoices;
+  std::vector<uint8_t> old = dir.read("VKINVOIC.DAT");
+  invoices.assign(old.begin(), old.end());
+  for (uint32_t n = 100; n < 400; n++) {
+    TestDoc d;
+    d.number = n;
+    d.status = 2;
+    d.open = d.closed = d.paid = kCutoff + 1;
+    invoices += workorder_text(d);
+  }
+  dir.write("VKINVOIC.DAT", invoices);
+  dir.write("VKINCTAG.DAT", std::string());  // no old index entries to check
+  dir.write("VKPURTAG.DAT", std::string());
+  run_prune(dir, "\x1b");
+  FileSet before = files();
+  ShopDir straight;
+  straight.copy_from(dir);
+  ASSERT_EQ(run_prune(straight, keys_text(all_passes())).status, 10);
+
+  ProgramRun r = run_prune(dir, keys_text(all_passes()), static_cast<long>(invoices.size() / 2));
+  EXPECT_EQ(r.status, 1) << r.output;
+  // The message stays on the screen given back.
+  EXPECT_NE(r.output.rfind("File write error (bad media / disk full)...\r\n"), std::string::npos);
+  EXPECT_EQ(r.output.find("Purge complete..."), std::string::npos);
+  EXPECT_TRUE(dir.exists("VKPURGE.DAT"));  // the passes before it are recorded as done
+  for (const auto& [name, bytes] : files()) EXPECT_EQ(name.find(".NEW"), std::string::npos) << name;
+  for (const char* name : {"VKINVOIC.DAT", "VKINCTAG.DAT", "VKOPENWO.DAT", "W0000000.DKT",
+                           "VKPURCHA.DAT", "VKPURTAG.DAT", "VKOPENPO.DAT"}) {
+    auto it = std::find_if(before.begin(), before.end(), [&](const auto& f) { return f.first == name; });
+    ASSERT_NE(it, before.end());
+    EXPECT_EQ(dir.read(name), it->second) << name;
+  }
+  expect_consistent(dir);
+
+  // With room again the same purge finishes without doing the passes
+  // done again, and ends with the files of one uninterrupted run.
+  r = run_prune(dir, keys_text(all_passes()));
+  EXPECT_EQ(r.status, 10) << r.output;
+  EXPECT_NE(r.output.find("Inventory: already purged by the run that was stopped"),
+            std::string::npos);
+  expect_same_files(files(), data_files(straight), "resumed run");
+}
+
+}  // namespace
