@@ -93,6 +93,7 @@ void invoice_pass(File* invoices, OutBuffer* out) {
       WorkorderTag tag;
       make_workorder_tag(g_wo, static_cast<int32_t>(out->size()), &tag);
       if (workorder_table_insert(tag)) {
+        invoiced_add(tag.number);
         out_append(out, raw.data(), raw.size());
         report("%07ld could not be read whole: kept in VKINVOIC.DAT as it was\r\n", number);
       } else {
@@ -116,6 +117,7 @@ void invoice_pass(File* invoices, OutBuffer* out) {
     WorkorderTag tag;
     make_workorder_tag(g_wo, static_cast<int32_t>(out->size()), &tag);
     if (workorder_table_insert(tag)) {
+      invoiced_add(tag.number);
       std::string text;
       wo_format(g_wo, &text);
       out_append(out, text.data(), text.size());

@@ -119,11 +119,14 @@ void open_document_pass() {
     OpenWorkorderEntry entry;
     open_workorder_make(tag, &entry);
     append_entry(&out, entry);
+    // A document whose number is invoiced is deleted by the cleaning pass:
+    // it keeps its bytes for the saved copy.
+    bool rewrite = info.whole && !invoiced(tag.number);
     std::string text;
-    if (info.whole) wo_format(g_wo, &text);
+    if (rewrite) wo_format(g_wo, &text);
     wo_free(&g_wo);
     doc_file_close(f, &lock_workorder);
-    if (info.whole) doc_file_replace(name, bytes, text);
+    if (rewrite) doc_file_replace(name, bytes, text);
   }
 
   db_unlock(list, &lock_open_workorders);

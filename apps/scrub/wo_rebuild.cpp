@@ -48,6 +48,7 @@ void rebuild_workorder_index() {
   OutBuffer new_invoices;
   out_begin(&new_invoices, new_file_open(kInvoices), replacement_name(kInvoices));
   g_table_count = 0;
+  invoiced_clear();
 
   invoice_pass(invoices, &new_invoices);
   db_unlock(invoices, &lock_workorder);
@@ -66,6 +67,7 @@ void rebuild_workorder_index() {
     group.push_back("VKVEHICL.DAT");
   }
   swap_in(group);
+  invoiced_clear();
   customer_table_free(g_customer_table);
   g_customer_table = nullptr;
 }

@@ -7,6 +7,9 @@
 #include "oom.h"
 #include "xms/table.h"
 
+#include <algorithm>
+#include <vector>
+
 XmsBlock* g_store = nullptr;
 int g_table_count = 0;
 
@@ -24,6 +27,30 @@ void make_workorder_tag(const Workorder& wo, int32_t invoice_position, Workorder
   tag->has_tax_id = wo.customer.TaxIDNumber[0] ? 1 : 0;
   wo_block_encode(wo.totals, tag->totals);
   tag->invoice_offset = invoice_position;
+}
+
+namespace {
+std::vector<int32_t> g_invoiced;  // in invoice file order; sorted before lookups
+bool g_invoiced_sorted = true;
+}  // namespace
+
+void invoiced_add(int32_t number) {
+  g_invoiced.push_back(number);
+  g_invoiced_sorted = false;
+}
+
+bool invoiced(int32_t number) {
+  if (!g_invoiced_sorted) {
+    std::sort(g_invoiced.begin(), g_invoiced.end());
+    g_invoiced_sorted = true;
+  }
+  return std::binary_search(g_invoiced.begin(), g_invoiced.end(), number);
+}
+
+void invoiced_clear() {
+  g_invoiced.clear();
+  g_invoiced.shrink_to_fit();
+  g_invoiced_sorted = true;
 }
 
 bool workorder_table_insert(const WorkorderTag& tag) {

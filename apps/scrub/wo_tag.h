@@ -17,6 +17,11 @@ void make_workorder_tag(const Workorder& wo, int32_t invoice_position, Workorder
 extern XmsBlock* g_store;
 extern int g_table_count;
 
+// Numbers of the workorders kept in the new invoice file.
+void invoiced_add(int32_t number);
+bool invoiced(int32_t number);
+void invoiced_clear();
+
 // Inserts a tag into the workorder table; false when its number is already
 // there. A full table ends the run with the out-of-memory abort.
 bool workorder_table_insert(const WorkorderTag& tag);
