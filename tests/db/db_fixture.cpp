@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -44,6 +46,27 @@ std::vector<uint8_t> DbTest::read_file(const std::string& name) const {
 }
 
 bool DbTest::exists(const std::string& name) const { return std::filesystem::exists(path(name)); }
+
+int64_t MemFile::read(void* buf, size_t n) {
+  if (fail_reads_from >= 0 && pos + static_cast<int64_t>(n) > fail_reads_from) return -1;
+  int64_t left = size() - pos;
+  if (left <= 0) return 0;
+  size_t k = std::min(n, static_cast<size_t>(left));
+  std::memcpy(buf, data.data() + pos, k);
+  pos += static_cast<int64_t>(k);
+  return static_cast<int64_t>(k);
+}
+
+int64_t MemFile::write(const void* buf, size_t n) {
+  size_t k = n;
+  if (write_room >= 0 && static_cast<int64_t>(k) > write_room) k = static_cast<size_t>(write_room);
+  if (write_room >= 0) write_room -= static_cast<int64_t>(k);
+  size_t end = static_cast<size_t>(pos) + k;
+  if (data.size() < end) data.resize(end, 0);
+  std::memcpy(data.data() + pos, buf, k);
+  pos += static_cast<int64_t>(k);
+  return static_cast<int64_t>(k);
+}
 
 void WaitConsole::idle(int ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
 

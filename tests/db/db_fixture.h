@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/env.h"
 
 class DbTest : public ::testing::Test {
  protected:
@@ -38,6 +39,25 @@ class WaitConsole : public MemoryConsole {
   int read_key() override { return next < keys.size() ? keys[next++] : KEY_ESC; }
   void flush_keys() override { next = keys.size(); }
   void idle(int ms) override;
+};
+
+// A file in memory, with faults on request: reads fail from a given offset
+// on, writes stop after a given number of bytes (a full disk).
+class MemFile : public File {
+ public:
+  std::vector<uint8_t> data;
+  int64_t pos = 0;
+  int64_t fail_reads_from = -1;  // -1: reads never fail
+  int64_t write_room = -1;       // -1: no limit
+  int64_t read(void* buf, size_t n) override;
+  int64_t write(const void* buf, size_t n) override;
+  bool seek(int64_t o) override { pos = o; return o >= 0; }
+  int64_t tell() override { return pos; }
+  int64_t size() override { return static_cast<int64_t>(data.size()); }
+  bool truncate_here() override { data.resize(static_cast<size_t>(pos)); return true; }
+  bool flush() override { return true; }
+  LockResult lock(int64_t, int64_t) override { return LockResult::ok; }
+  LockResult unlock(int64_t, int64_t) override { return LockResult::ok; }
 };
 
 // A second process: runs body in a child and returns a handle to talk to it.
