@@ -5,6 +5,8 @@ need=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
 command -v tmux >/dev/null || need+=(tmux)
+command -v groff >/dev/null || need+=(groff-base)
+command -v man >/dev/null || need+=(man-db)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/gmock/gmock.h ] || need+=(libgmock-dev)
 if [ ${#need[@]} -gt 0 ]; then
