@@ -1,7 +1,7 @@
-// An ordered set of keys with ranks, kept by the record tables beside the
-// store: each key carries the slot (entry number in the store) where its
-// entry's bytes lie. Insert, lookup and rank cost O(log n); the nodes are
-// wide arrays so that a lookup touches few cache lines.
+// An ordered set of keys with ranks: each key carries the slot (entry number
+// in the store) where its entry's bytes lie. Insert, lookup and rank cost
+// O(log n); the nodes are wide arrays so that a lookup touches few cache
+// lines.
 //
 // Key must be trivially copyable; Compare is a three-way comparison
 // (negative, 0, positive) given as a functor type.
@@ -138,21 +138,29 @@ class OrderTree {
     return static_cast<int64_t>(rank + static_cast<uint64_t>(pos));
   }
 
-  // Calls visit(rank, slot&) for every key from rank `from` on, in order.
-  template <class Visit>
-  void visit_from(uint64_t from, Visit visit) {
-    if (!root_ || from >= size_) return;
+  // Number of keys below key (its rank, whether present or not).
+  uint64_t rank_of(const Key& key) const {
+    if (!root_) return 0;
+    uint64_t rank = 0;
     Node* node = root_;
-    uint64_t rest = from;
     for (int level = height_; level > 0; --level) {
-      Inner* inner = static_cast<Inner*>(node);
-      int c = 0;
-      while (rest >= inner->count[c]) rest -= inner->count[c++];
+      const Inner* inner = static_cast<const Inner*>(node);
+      int c = route(inner, key);
+      for (int i = 0; i < c; ++i) rank += inner->count[i];
       node = inner->child[c];
     }
-    uint64_t rank = from;
-    for (Leaf* leaf = static_cast<Leaf*>(node); leaf; leaf = leaf->next, rest = 0)
-      for (int i = static_cast<int>(rest); i < leaf->n; ++i) visit(rank++, leaf->slot[i]);
+    const Leaf* leaf = static_cast<const Leaf*>(node);
+    return rank + static_cast<uint64_t>(lower_bound(leaf->key, leaf->n, key));
+  }
+
+  // Calls visit(key, slot) for every key in order.
+  template <class Visit>
+  void visit(Visit visit) const {
+    if (!root_) return;
+    const Node* node = root_;
+    for (int level = height_; level > 0; --level) node = static_cast<const Inner*>(node)->child[0];
+    for (const Leaf* leaf = static_cast<const Leaf*>(node); leaf; leaf = leaf->next)
+      for (int i = 0; i < leaf->n; ++i) visit(leaf->key[i], leaf->slot[i]);
   }
 
  private:

@@ -3,9 +3,9 @@
 // can spare. Callers see offsets 0 to the capacity and move data in and out
 // only by copying. Every store offset and size is 64-bit.
 //
-// Blocks are plain zero-filled allocations: the system commits their pages
-// only when they are first touched, so a store of many gigabytes costs
-// resident memory only for what the tables really use.
+// Blocks are plain zero-filled memory: the system commits their pages only
+// when they are first touched, so a store of many gigabytes costs resident
+// memory only for what the tables really use.
 #pragma once
 
 #include <cstddef>
@@ -73,8 +73,10 @@ uint64_t available_memory();
 // Test hooks. A null argument restores the system's own.
 // Where available_memory() reads its figure from.
 void xms_set_memory_source(uint64_t (*source)());
-// How a zero-filled block is allocated (null on refusal) and freed.
+// How zero-filled memory for the store is allocated (null on refusal) and
+// freed. The store first asks for all its blocks in one allocation and,
+// when that is refused, for one block after the other.
 void xms_set_block_allocator(void* (*allocate)(size_t bytes), void (*release)(void* memory));
-// Blocks allocated and not yet freed, over all stores (the reserve included
-// while it is held).
-int xms_live_blocks();
+// Allocations of the store not yet freed (the reserve included while it is
+// held).
+int xms_live_allocations();

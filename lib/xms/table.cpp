@@ -11,7 +11,7 @@
 #include "db/recfile.h"
 #include "platform/env.h"
 #include "ui/screen.h"
-#include "xms/order_tree.h"
+#include "xms/key_index.h"
 #include "xms/store_access.h"
 #include "xms/table_keys.h"
 
@@ -47,12 +47,11 @@ struct Table {
   uint32_t entry_size = 0;
   int count = 0;
   Mode mode = Mode::none;
-  // Ranks below this lie at their own offsets; ranks from here on may sit at
-  // the slot they were inserted at (their slots are exactly the positions
-  // in_place_below .. count-1).
-  int in_place_below = 0;
-  OrderTree<StockKey, StockKeyCompare> stock_index;
-  OrderTree<NumberKey, NumberKeyCompare> number_index;
+  // Entries were inserted since the store was last put in order: they sit
+  // at the slot they came in at, not at their rank.
+  bool scattered = false;
+  KeyIndex<StockKeyTraits, StockKeyCompare> stock_index;
+  KeyIndex<NumberKeyTraits, NumberKeyCompare> number_index;
 };
 
 Table g_table;
@@ -93,32 +92,30 @@ int compare_entries(TableKind kind, const uint8_t* a, const uint8_t* b) {
 
 void drop_index() {
   g_table.stock_index.clear();
-  g_table.stock_index.release_spares();
   g_table.number_index.clear();
-  g_table.number_index.release_spares();
 }
 
 template <class Index>
 void permute_into_place(Index& index) {
   Table& t = g_table;
-  uint64_t from = static_cast<uint64_t>(t.in_place_below);
-  uint64_t n = static_cast<uint64_t>(t.count) - from;
-  // source[i]: the slot holding the entry of rank from + i.
-  std::vector<uint32_t> source;
-  source.reserve(n);
-  index.visit_from(from, [&](uint64_t, uint32_t& slot) { source.push_back(slot); });
+  std::vector<uint32_t>& slots = index.slots();  // slots[r]: where the entry of rank r lies
+  uint64_t end = static_cast<uint64_t>(t.count);
+  // The entries below the first one out of place are untouched, so the
+  // slots from there on are exactly the positions from there on.
+  uint64_t from = 0;
+  while (from < end && slots[from] == from) ++from;
+  if (from == end) return;
   std::unique_ptr<uint8_t[]> held(new (std::nothrow) uint8_t[t.entry_size]);
   if (!held) out_of_memory();
-  for (uint64_t i = 0; i < n; ++i) {
-    uint64_t start = from + i;
-    if (source[i] == start) continue;
-    // Walk the cycle through start: each position takes the entry that
-    // belongs there, the first one's entry waiting in held.
+  // Each cycle of the permutation is walked once: every position takes the
+  // entry that belongs there, the cycle's first entry waiting in held.
+  for (uint64_t start = from; start < end; ++start) {
+    if (slots[start] == start) continue;
     read_entry(t.store, start, t.entry_size, held.get());
     uint64_t hole = start;
     for (;;) {
-      uint64_t next = source[hole - from];
-      source[hole - from] = static_cast<uint32_t>(hole);
+      uint64_t next = slots[hole];
+      slots[hole] = static_cast<uint32_t>(hole);
       if (next == start) {
         write_entry(t.store, hole, t.entry_size, held.get());
         break;
@@ -127,31 +124,29 @@ void permute_into_place(Index& index) {
       hole = next;
     }
   }
-  index.visit_from(from, [](uint64_t rank, uint32_t& slot) { slot = static_cast<uint32_t>(rank); });
 }
 
 // Puts the known table's entries at the offsets of their ranks.
 void settle() {
   Table& t = g_table;
-  if (t.mode != Mode::ordered || t.in_place_below >= t.count) return;
+  if (t.mode != Mode::ordered || !t.scattered) return;
   if (t.kind == TableKind::stock)
     permute_into_place(t.stock_index);
   else
     permute_into_place(t.number_index);
-  t.in_place_below = t.count;
+  t.scattered = false;
 }
 
-template <class Index, class KeyOf>
-bool index_store(Index& index, KeyOf key_of) {
+template <class Index, class KeyOf, class Compare>
+bool index_store(Index& index, KeyOf key_of, Compare compare) {
   Table& t = g_table;
   std::unique_ptr<uint8_t[]> entry(new (std::nothrow) uint8_t[t.entry_size]);
   if (!entry) out_of_memory();
   for (int i = 0; i < t.count; ++i) {
     read_entry(t.store, static_cast<uint64_t>(i), t.entry_size, entry.get());
-    // Strictly ascending keys go in at the end; anything else is refused.
-    int64_t rank = index.insert(key_of(entry.get()), static_cast<uint32_t>(i));
-    if (rank == -2) out_of_memory();
-    if (rank != i) return false;
+    auto key = key_of(entry.get());
+    if (i > 0 && compare(index.last(), key) >= 0) return false;
+    index.append(key, static_cast<uint32_t>(i));
   }
   return true;
 }
@@ -172,11 +167,12 @@ void track(XmsBlock* store, TableKind kind, int entry_size, int count) {
   t.kind = kind;
   t.entry_size = size;
   t.count = count;
-  t.in_place_below = count;
+  t.scattered = false;
   t.mode = Mode::ordered;
   if (count == 0) return;
-  bool ordered = kind == TableKind::stock ? index_store(t.stock_index, stock_key_of)
-                                          : index_store(t.number_index, number_key_of);
+  bool ordered = kind == TableKind::stock
+                     ? index_store(t.stock_index, stock_key_of, StockKeyCompare())
+                     : index_store(t.number_index, number_key_of, NumberKeyCompare());
   if (!ordered) {
     drop_index();
     t.mode = Mode::unordered;
@@ -219,16 +215,16 @@ int insert(TableKind kind, XmsBlock* store, const uint8_t* entry, int count, int
   Table& t = g_table;
   uint32_t size = t.entry_size;
   if (t.mode == Mode::ordered) {
-    int64_t rank = kind == TableKind::stock
-                       ? t.stock_index.insert(stock_key_of(entry), static_cast<uint32_t>(count))
-                       : t.number_index.insert(number_key_of(entry), static_cast<uint32_t>(count));
-    if (rank == -2) out_of_memory();
-    if (rank == -1) {
+    int added = kind == TableKind::stock
+                    ? t.stock_index.insert(stock_key_of(entry), static_cast<uint32_t>(count))
+                    : t.number_index.insert(number_key_of(entry), static_cast<uint32_t>(count));
+    if (added < 0) out_of_memory();
+    if (added == 0) {
       *outcome = TableInsert::duplicate;
       return count;
     }
     write_entry(store, static_cast<uint64_t>(count), size, entry);
-    t.in_place_below = std::min<int64_t>(t.in_place_below, rank);
+    t.scattered = true;
   } else {
     std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size]);
     if (!scratch) out_of_memory();
@@ -352,7 +348,7 @@ int table_load(XmsBlock* store, File* file, int entry_size) {
   t.store = store;
   t.entry_size = static_cast<uint32_t>(entry_size);
   t.count = count;
-  t.in_place_below = count;
+  t.scattered = false;
   t.mode = Mode::unverified;
   return count;
 }

@@ -32,8 +32,9 @@ TEST_F(Store, RequestSizesGiveTheirBlocks) {
   EXPECT_EQ(s->next->size, kXmsBlockUnit);
   EXPECT_EQ(xms_total_kb, 2048u);
   EXPECT_EQ(xms_capacity(s), 2u * kXmsBlockUnit);
-  // The earlier store was released: two blocks live, the reserve given back.
-  EXPECT_EQ(xms_live_blocks(), 2);
+  // The earlier store was released, the reserve given back: the blocks are
+  // carved out of one allocation.
+  EXPECT_EQ(xms_live_allocations(), 1);
 }
 
 TEST_F(Store, AllStopsWhenFreeMemoryReachesTheReserve) {
@@ -57,8 +58,13 @@ TEST_F(Store, ZeroRequestFails) {
   EXPECT_EXIT(XMS_alloc(0), ::testing::ExitedWithCode(1), "XMS_alloc failed\\.\\.\\.");
 }
 
+// Grants the reserve and single blocks while the allowance lasts; refuses
+// the one large allocation the store asks for first.
 int g_allowed = 0;
-void* limited_calloc(size_t n) { return g_allowed-- > 0 ? std::calloc(1, n) : nullptr; }
+void* limited_calloc(size_t n) {
+  if (n > kXmsReserve) return nullptr;
+  return g_allowed-- > 0 ? std::calloc(1, n) : nullptr;
+}
 
 TEST_F(Store, RefusedAllocations) {
   xms_set_block_allocator(limited_calloc, std::free);
@@ -67,12 +73,21 @@ TEST_F(Store, RefusedAllocations) {
   EXPECT_EXIT(XMS_alloc(1024), ::testing::ExitedWithCode(1), "XMS_alloc failed");
   g_allowed = 1;
   EXPECT_EXIT(XMS_alloc(1024), ::testing::ExitedWithCode(1), "XMS_alloc failed");
-  // A refused later block ends the chain with what was granted.
+  // Block by block, a refused block ends the chain with what was granted.
   g_allowed = 1 + 3;
   XmsBlock* s = XMS_alloc(kXmsAll);
   EXPECT_EQ(chain_length(s), 3);
   EXPECT_EQ(xms_total_kb, 3072u);
-  EXPECT_EQ(xms_live_blocks(), 3);
+  EXPECT_EQ(xms_live_allocations(), 3);
+  // Block by block the same rules hold as for one allocation.
+  g_allowed = 1000;
+  g_fake_free = (4 + 20 + 4) << 20;
+  EXPECT_EQ(chain_length(XMS_alloc(kXmsAll)), 20);
+  EXPECT_EQ(xms_total_kb, 20480u);
+  g_allowed = 1000;
+  EXPECT_EQ(chain_length(XMS_alloc(1500)), 2);
+  xms_exit_handler();
+  EXPECT_EQ(xms_live_allocations(), 0);
 }
 
 TEST_F(Store, BlocksAreZeroFilled) {
@@ -172,9 +187,9 @@ TEST_F(Store, ExitHandlerFreesEverythingAndDeletesTheSwapFileName) {
   ASSERT_NE(f, nullptr);
   delete f;
   XMS_alloc(4096);
-  EXPECT_EQ(xms_live_blocks(), 4);
+  EXPECT_GT(xms_live_allocations(), 0);
   xms_exit_handler();
-  EXPECT_EQ(xms_live_blocks(), 0);
+  EXPECT_EQ(xms_live_allocations(), 0);
   EXPECT_EQ(xms_store(), nullptr);
   EXPECT_EQ(xms_total_kb, 0u);
   EXPECT_FALSE(e->exists(udfile));
@@ -184,7 +199,7 @@ TEST_F(Store, ExitHandlerFreesEverythingAndDeletesTheSwapFileName) {
 // After a fatal exit the registered handler has run: checked by a hook
 // registered before it, which therefore runs after it.
 void report_after_exit() {
-  std::fprintf(stderr, "live=%d udfile=%d\n", xms_live_blocks(),
+  std::fprintf(stderr, "live=%d udfile=%d\n", xms_live_allocations(),
                env()->exists(env()->current_dir() + "UDFILE.DAT") ? 1 : 0);
 }
 
