@@ -11,6 +11,7 @@
 #include "db/recfile.h"
 #include "out_file.h"
 #include "pass_files.h"
+#include "read_buffer.h"
 #include "prune.h"
 #include "ui/screen.h"
 
@@ -40,8 +41,9 @@ PassEnd customer_pass(PruneRun* run) {
   out_begin(&vehicles_out, pass_open_new(&files, kVehicleFile, nullptr));
   out_begin(&index, pass_open_new(&files, kCustomerIndexFile, nullptr));
 
+  ReadBuffer vehicles_read(vehicles, 0);
   ChainWalk walk;
-  chain_setup(&walk, vehicles, kVehicleRecordSize, kVehicleNextOffset, kVehicleFile, kVehicleLinkLimit);
+  chain_setup(&walk, &vehicles_read, kVehicleRecordSize, kVehicleNextOffset, kVehicleFile, kVehicleLinkLimit);
   RecordScan scan;
   scan_begin(&scan, in, kCustomerRecordSize, kCustomerFile);
   uint8_t rec[kCustomerRecordSize];

@@ -10,6 +10,7 @@
 #include "db/recfile.h"
 #include "out_file.h"
 #include "pass_files.h"
+#include "read_buffer.h"
 #include "ui/screen.h"
 
 namespace {
@@ -36,8 +37,9 @@ PassEnd history_pass(PruneRun* run, const HistoryKind& kind, int32_t cutoff) {
   out_begin(&items_out, pass_open_new(&files, kInventoryFile, &lock_inventory_2));
   out_begin(&entries_out, pass_open_new(&files, kind.file, &lock_replacement));
 
+  ReadBuffer entries_read(entries, 0);
   ChainWalk walk;
-  chain_setup(&walk, entries, kind.entry_size, kind.next_offset, kind.file);
+  chain_setup(&walk, &entries_read, kind.entry_size, kind.next_offset, kind.file);
   RecordScan scan;
   scan_begin(&scan, items, kInventoryRecordSize, kInventoryFile);
   uint8_t item[kInventoryRecordSize];

@@ -45,7 +45,7 @@ bool out_flush(OutFile* o) {
 
 bool out_finish(OutFile* o) {
   if (!out_flush(o)) return false;
-  if (!o->file->seek(o->size) || !o->file->truncate_here() || !o->file->flush()) {
+  if (!o->file->seek(o->size) || !o->file->truncate_here()) {
     o->failed = true;
     return false;
   }

@@ -24,6 +24,6 @@ void out_begin(OutFile* o, File* f);
 int64_t out_append(OutFile* o, const void* bytes, size_t n);
 // Writes the buffered bytes; false when writing has failed.
 bool out_flush(OutFile* o);
-// Writes the buffered bytes, cuts the file after them and flushes it to the
-// disk; false when any of it failed.
+// Writes the buffered bytes and cuts the file after them; false when any of
+// it failed. (The swap that puts the file in place flushes it to the disk.)
 bool out_finish(OutFile* o);

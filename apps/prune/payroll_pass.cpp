@@ -11,6 +11,7 @@
 #include "db/recfile.h"
 #include "out_file.h"
 #include "pass_files.h"
+#include "read_buffer.h"
 #include "prune.h"
 
 PassEnd payroll_pass(PruneRun* run, int32_t cutoff) {
@@ -22,8 +23,9 @@ PassEnd payroll_pass(PruneRun* run, int32_t cutoff) {
   out_begin(&employees_out, pass_open_new(&files, kEmployeeFile, nullptr));
   out_begin(&payroll_out, pass_open_new(&files, kPayrollFile, nullptr));
 
+  ReadBuffer payroll_read(payroll, 0);
   ChainWalk walk;
-  chain_setup(&walk, payroll, kPayrollEntrySize, kPayrollNextOffset, kPayrollFile);
+  chain_setup(&walk, &payroll_read, kPayrollEntrySize, kPayrollNextOffset, kPayrollFile);
   RecordScan scan;
   scan_begin(&scan, employees, kEmployeeRecordSize, kEmployeeFile);
   uint8_t rec[kEmployeeRecordSize];

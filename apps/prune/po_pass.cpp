@@ -15,6 +15,7 @@
 #include "docs/purchase.h"
 #include "out_file.h"
 #include "pass_files.h"
+#include "read_buffer.h"
 #include "platform/env.h"
 #include "prune.h"
 #include "ui/screen.h"
@@ -22,6 +23,8 @@
 namespace {
 
 constexpr const char* kPassName = "purchase-orders";
+// The stored documents are read through a window of this many bytes.
+constexpr size_t kDocumentWindow = 1u << 20;
 
 void make_tag(const PurchaseOrder& po, int32_t offset, PurchaseOrderTag* tag) {
   std::memset(tag, 0, sizeof *tag);
@@ -41,7 +44,7 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
   const std::vector<std::string> names = {kPurchaseFile, kPurchaseIndexFile, kOpenPurchaseFile};
   PassFiles files;
   pass_open(&files, kPurchaseIndexFile, lock_purchase_index);
-  File* in = pass_open(&files, kPurchaseFile, lock_purchase_order, true);
+  ReadBuffer in(pass_open(&files, kPurchaseFile, lock_purchase_order, true), kDocumentWindow);
   pass_open(&files, kOpenPurchaseFile, lock_open_purchases);
   OutFile docs, index, list;
   out_begin(&docs, pass_open_new(&files, kPurchaseFile, nullptr));
@@ -59,7 +62,7 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
     raw.clear();
     DocRead info;
     info.raw = &raw;
-    int64_t r = in->seek(at) ? po_read(in, &po, &info) : -1;
+    int64_t r = in.seek(at) ? po_read(&in, &po, &info) : -1;
     if (r == 0) {
       po_free(&po);
       break;

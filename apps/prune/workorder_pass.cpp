@@ -18,6 +18,7 @@
 #include "docs/workorder.h"
 #include "out_file.h"
 #include "pass_files.h"
+#include "read_buffer.h"
 #include "platform/env.h"
 #include "prune.h"
 #include "saved_copies.h"
@@ -26,6 +27,8 @@
 namespace {
 
 constexpr const char* kPassName = "workorders";
+// The stored documents are read through a window of this many bytes.
+constexpr size_t kDocumentWindow = 1u << 20;
 
 void make_tag(const Workorder& wo, int32_t offset, WorkorderTag* tag) {
   std::memset(tag, 0, sizeof *tag);
@@ -121,7 +124,7 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
   const std::vector<std::string> names = {kInvoiceFile, kWorkorderIndexFile, kOpenWorkorderFile};
   PassFiles files;
   pass_open(&files, kWorkorderIndexFile, lock_workorder_index);
-  File* in = pass_open(&files, kInvoiceFile, lock_workorder, true);
+  ReadBuffer in(pass_open(&files, kInvoiceFile, lock_workorder, true), kDocumentWindow);
   pass_open(&files, kOpenWorkorderFile, lock_open_workorders);
   OutFile docs, index, list;
   out_begin(&docs, pass_open_new(&files, kInvoiceFile, nullptr));
@@ -139,7 +142,7 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
     raw.clear();
     DocRead info;
     info.raw = &raw;
-    int64_t r = in->seek(at) ? wo_read(in, &wo, &info) : -1;
+    int64_t r = in.seek(at) ? wo_read(&in, &wo, &info) : -1;
     if (r == 0) {
       wo_free(&wo);
       break;
