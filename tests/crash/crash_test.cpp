@@ -1,0 +1,173 @@
+// Each program killed at many points of a run on a generated database, then
+// run again: after the kill (and the start-up recovery that every program
+// does first) every data file is whole and every link and index entry points
+// into the files in place; after the new run the data files are those of a
+// run that was never stopped.
+//
+// The kill points are spread evenly over the calls that change files in an
+// uninterrupted run. VELK_CRASH_POINTS sets how many per program (a handful
+// by default; 200 for the long run), VELK_CRASH_SCALE the database size.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "crash/shop_check.h"
+#include "crash/traced_run.h"
+#include "support/shop_dir.h"
+
+namespace {
+
+int env_int(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v && std::atoi(v) > 0 ? std::atoi(v) : fallback;
+}
+
+double env_scale() {
+  const char* v = std::getenv("VELK_CRASH_SCALE");
+  return v && std::atof(v) > 0 ? std::atof(v) : 1.5;
+}
+
+struct Program {
+  std::string name;
+  std::vector<std::string> args;
+  std::string input;  // standard input
+  int status;         // exit status of a normal end
+  // True when a second run may still change some files (what it changes
+  // then is also accepted after a killed run and a new one).
+  bool second_run_differs;
+};
+
+std::string tail(const std::string& s) {
+  std::string t = s.size() > 600 ? s.substr(s.size() - 600) : s;
+  for (char& ch : t)
+    if (ch == '\r') ch = '\n';
+  return t;
+}
+
+std::string list(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) out += " " + n;
+  return out;
+}
+
+std::set<std::string> new_problems(const std::set<std::string>& got,
+                                   const std::set<std::string>& allowed) {
+  std::set<std::string> out;
+  for (const std::string& p : got)
+    if (!allowed.count(p)) out.insert(p);
+  return out;
+}
+
+std::string list(const std::set<std::string>& problems) {
+  std::string out;
+  size_t shown = 0;
+  for (const std::string& p : problems) {
+    if (shown++ == 8) return out + "\n  ...";
+    out += "\n  " + p;
+  }
+  return out;
+}
+
+// The files after a killed run and a new one agree with an uninterrupted
+// run, file by file, or (where a second run changes files anyway) with an
+// uninterrupted run followed by a second one.
+void expect_same_as_whole_run(const FileSet& got, const FileSet& once, const FileSet* twice,
+                              const std::string& where) {
+  std::vector<std::string> differ = differing_files(got, once);
+  std::vector<std::string> bad;
+  for (const std::string& name : differ) {
+    if (twice) {
+      auto g = got.find(name);
+      auto t = twice->find(name);
+      bool same = (g == got.end() && t == twice->end()) ||
+                  (g != got.end() && t != twice->end() && g->second == t->second);
+      if (same) continue;
+    }
+    bad.push_back(name);
+  }
+  EXPECT_TRUE(bad.empty()) << where << ": files differ from an uninterrupted run:" << list(bad);
+}
+
+void crash_and_rerun(const Program& prog) {
+  std::string why;
+  if (!tracing_available(&why)) GTEST_SKIP() << why;
+  const int points = env_int("VELK_CRASH_POINTS", 4);
+
+  ShopDir base;
+  base.generate(7, env_scale());
+  const std::set<std::string> base_problems = shop_problems(base.path());
+
+  // The uninterrupted run, counting the calls that change files.
+  ShopDir whole;
+  whole.copy_from(base);
+  whole.install(prog.name);
+  TracedRun first = traced_run(whole.path(), prog.name, prog.args, prog.input, 0);
+  ASSERT_TRUE(first.error.empty()) << first.error;
+  ASSERT_EQ(first.status, prog.status) << tail(first.output);
+  ASSERT_GT(first.changes, 0);
+  const FileSet once = shop_data_files(whole.path());
+  std::set<std::string> allowed = base_problems;
+  for (const std::string& p : shop_problems(whole.path())) allowed.insert(p);
+
+  FileSet twice;
+  if (prog.second_run_differs) {
+    TracedRun again = traced_run(whole.path(), prog.name, prog.args, prog.input, 0);
+    ASSERT_EQ(again.status, prog.status) << tail(again.output);
+    twice = shop_data_files(whole.path());
+    for (const std::string& p : shop_problems(whole.path())) allowed.insert(p);
+  }
+
+  std::printf("%s: %lld file changes in a run, %zu problems found in the generated files, "
+              "%zu after a run; %d kill points\n",
+              prog.name.c_str(), static_cast<long long>(first.changes), base_problems.size(),
+              allowed.size(), points);
+  for (int i = 0; i < points; i++) {
+    int64_t at = (2 * i + 1) * first.changes / (2 * points) + 1;
+    std::string where = prog.name + " killed at change " + std::to_string(at) + " of " +
+                        std::to_string(first.changes);
+    ShopDir dir;
+    dir.copy_from(base);
+    dir.install(prog.name);
+    TracedRun cut = traced_run(dir.path(), prog.name, prog.args, prog.input, at);
+    ASSERT_TRUE(cut.error.empty()) << where << ": " << cut.error;
+    EXPECT_TRUE(cut.killed && cut.signal == SIGKILL)
+        << where << ": the run did not reach that point (status " << cut.status << ")\n"
+        << tail(cut.output);
+    where += " (" + cut.killed_call + ")";
+
+    shop_recover(dir.path());
+    std::set<std::string> damage = new_problems(shop_problems(dir.path()), allowed);
+    EXPECT_TRUE(damage.empty()) << where << ", the files it left:" << list(damage);
+
+    TracedRun rerun = traced_run(dir.path(), prog.name, prog.args, prog.input, 0);
+    ASSERT_EQ(rerun.status, prog.status) << where << ", the new run:\n" << tail(rerun.output);
+    damage = new_problems(shop_problems(dir.path()), allowed);
+    EXPECT_TRUE(damage.empty()) << where << ", after the new run:" << list(damage);
+    expect_same_as_whole_run(shop_data_files(dir.path()), once,
+                             prog.second_run_differs ? &twice : nullptr, where);
+  }
+}
+
+// The keys of a purge with every pass on: inventory and customers, then the
+// five cut-offs in the middle of the generated years, then F10.
+std::string purge_keys() {
+  const std::string cutoff = "07/01/2022";
+  return "YY" + cutoff + cutoff + cutoff + cutoff + cutoff + "\x1b[21~";
+}
+
+TEST(CrashSafety, VelktallyKilledAndRunAgain) {
+  crash_and_rerun({"velktally", {}, "", 10, false});
+}
+
+TEST(CrashSafety, VelkscrubKilledAndRunAgain) {
+  crash_and_rerun({"velkscrub", {"/VEHICLES"}, "", 0, true});
+}
+
+TEST(CrashSafety, VelkpruneKilledAndRunAgain) {
+  crash_and_rerun({"velkprune", {}, purge_keys(), 10, false});
+}
+
+}  // namespace
