@@ -33,8 +33,11 @@ ScrubShop::~ScrubShop() {
 }
 
 ScrubRun ScrubShop::run(const std::vector<std::string>& args, long fsize_limit) const {
-  ScrubRun r;
-  std::string out = dir_ + "/../" + fs::path(dir_).filename().string() + ".out";
+  return wait(start(args, fsize_limit));
+}
+
+int ScrubShop::start(const std::vector<std::string>& args, long fsize_limit) const {
+  std::string out = dir_ + ".out";
   pid_t pid = fork();
   if (pid == 0) {
     if (chdir(dir_.c_str()) != 0) _exit(127);
@@ -58,6 +61,12 @@ ScrubRun ScrubShop::run(const std::vector<std::string>& args, long fsize_limit) 
     execv(program.c_str(), argv.data());
     _exit(127);
   }
+  return pid;
+}
+
+ScrubRun ScrubShop::wait(int pid) const {
+  ScrubRun r;
+  std::string out = dir_ + ".out";
   int status = 0;
   waitpid(pid, &status, 0);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -34,6 +34,10 @@ class ScrubShop {
   // Runs velkscrub with the switches; fsize_limit > 0 caps the size of any
   // file the program writes (a full disk).
   ScrubRun run(const std::vector<std::string>& args = {}, long fsize_limit = 0) const;
+  // The same in two halves: start the program, then wait for it (a test may
+  // stop it in between).
+  int start(const std::vector<std::string>& args = {}, long fsize_limit = 0) const;
+  ScrubRun wait(int pid) const;
 
   std::string read(const std::string& name) const;
   void write(const std::string& name, const std::string& bytes) const;
