@@ -4,11 +4,13 @@
 //
 // A hash set answers "is this key present" in one or two memory reads, so an
 // insert never searches the ordered part. Most keys sit in one flat sorted
-// array (keys and slots in two arrays), searched by plain binary search;
-// keys inserted since it was last rebuilt sit in an ordered tree. The tree is
-// merged into the array when it holds an eighth of the array's keys, or a
-// sixty-fourth when a search needs ranks, so all merges together cost O(n)
-// and every insert and lookup costs O(log n) whatever the order of calls.
+// array (keys and slots in two arrays), searched by binary search. Keys
+// inserted since it was last rebuilt wait in an unsorted list; only when a
+// search needs their ranks before they are merged do they go into an ordered
+// tree. They are merged into the array (sorted, then one linear merge) when
+// they come to an eighth of the array's keys, or to a sixty-fourth when a
+// search needs ranks, so all merges together cost O(n log n) and every insert
+// and lookup costs O(log n) amortized, whatever the order of calls.
 #pragma once
 
 #include <algorithm>
@@ -24,7 +26,7 @@ class KeyIndex {
  public:
   using Key = typename Traits::Key;
 
-  uint64_t size() const { return keys_.size() + recent_.size(); }
+  uint64_t size() const { return keys_.size() + waiting(); }
 
   void clear() {
     std::vector<Key>().swap(keys_);
@@ -33,6 +35,7 @@ class KeyIndex {
     std::vector<uint32_t>().swap(spare_slots_);
     std::vector<Key>().swap(sample_);
     sample_stale_ = true;
+    std::vector<Item>().swap(pending_);
     recent_.clear();
     recent_.release_spares();
     set_.clear();
@@ -56,15 +59,19 @@ class KeyIndex {
   // equal key is present, -1 when memory ran out (nothing changes then).
   int insert(const Key& key, uint32_t slot) {
     if (set_.contains(key)) return 0;
-    if (recent_.insert(key, slot) == -2) return -1;
+    pending_.push_back(Item{key, slot});
     set_.add(key);
-    if (recent_.size() >= std::max<uint64_t>(kMinMerge, keys_.size() / 8)) merge();
+    if (waiting() >= std::max<uint64_t>(kMinMerge, keys_.size() / 8)) merge();
     return 1;
   }
 
-  // Rank of an equal key and its slot, -1 when absent.
+  // Rank of an equal key and its slot; -1 when absent, -2 when memory ran
+  // out.
   int64_t find(const Key& key, uint32_t* slot) {
-    if (recent_.size() >= std::max<uint64_t>(kMinMerge, keys_.size() / 64)) merge();
+    if (waiting() >= std::max<uint64_t>(kMinMerge, keys_.size() / 64)) merge();
+    for (const Item& item : pending_)
+      if (recent_.insert(item.key, item.slot) == -2) return -2;
+    pending_.clear();
     uint64_t below = lower_bound(key);
     if (below < keys_.size() && Compare()(keys_[below], key) == 0) {
       *slot = slots_[below];
@@ -83,6 +90,13 @@ class KeyIndex {
  private:
   static constexpr uint64_t kMinMerge = 4096;
   static constexpr uint64_t kSampleStep = 32;
+
+  struct Item {
+    Key key;
+    uint32_t slot;
+  };
+
+  uint64_t waiting() const { return pending_.size() + recent_.size(); }
 
   static bool less(const Key& a, const Key& b) { return Compare()(a, b) < 0; }
 
@@ -105,29 +119,34 @@ class KeyIndex {
     return static_cast<uint64_t>(it - keys_.begin());
   }
 
-  // Merges the tree into the arrays, writing into the spare arrays (whose
-  // memory is kept from the last merge) and swapping.
+  // Merges the waiting keys into the arrays: sorted, then one linear merge
+  // into the spare arrays (whose memory is kept from the last merge), which
+  // then take the place of the arrays.
   void merge() {
-    if (recent_.size() == 0) return;
-    uint64_t total = keys_.size() + recent_.size();
+    if (waiting() == 0) return;
+    recent_.visit([&](const Key& key, uint32_t slot) { pending_.push_back(Item{key, slot}); });
+    recent_.clear();
+    std::sort(pending_.begin(), pending_.end(),
+              [](const Item& a, const Item& b) { return less(a.key, b.key); });
+    uint64_t total = keys_.size() + pending_.size();
     spare_keys_.resize(total);
     spare_slots_.resize(total);
     uint64_t i = 0, out = 0;
-    recent_.visit([&](const Key& key, uint32_t slot) {
-      while (i < keys_.size() && Compare()(keys_[i], key) < 0) {
+    for (const Item& item : pending_) {
+      while (i < keys_.size() && less(keys_[i], item.key)) {
         spare_keys_[out] = keys_[i];
         spare_slots_[out++] = slots_[i++];
       }
-      spare_keys_[out] = key;
-      spare_slots_[out++] = slot;
-    });
+      spare_keys_[out] = item.key;
+      spare_slots_[out++] = item.slot;
+    }
     for (; i < keys_.size(); ++i, ++out) {
       spare_keys_[out] = keys_[i];
       spare_slots_[out] = slots_[i];
     }
     keys_.swap(spare_keys_);
     slots_.swap(spare_slots_);
-    recent_.clear();
+    pending_.clear();
     sample_stale_ = true;
   }
 
@@ -137,6 +156,7 @@ class KeyIndex {
   bool sample_stale_ = true;
   std::vector<Key> spare_keys_;
   std::vector<uint32_t> spare_slots_;
-  OrderTree<Key, Compare> recent_;
+  std::vector<Item> pending_;  // inserted, not yet merged, in no order
+  OrderTree<Key, Compare> recent_;  // inserted, not yet merged, ranked
   KeySet<Traits> set_;
 };

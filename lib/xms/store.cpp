@@ -5,12 +5,10 @@
 #include <cstring>
 #include <new>
 #include <vector>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #include "platform/console.h"
 #include "platform/env.h"
+#include "platform/pages.h"
 #include "ui/screen.h"
 #include "ui/settings.h"
 #include "xms/store_access.h"
@@ -19,12 +17,14 @@ uint64_t xms_total_kb = 0;
 
 namespace {
 
-void* calloc_block(size_t bytes) { return std::calloc(1, bytes); }
-void free_block(void* memory) { std::free(memory); }
+// The store's memory comes straight from the system, zero-filled and
+// committed only where touched: no allocator clears it or keeps books on it.
+void* system_take(size_t bytes) { return pages_take(bytes); }
+void system_give_back(void* memory, size_t bytes) { pages_give_back(memory, bytes); }
 
 uint64_t (*g_memory_source)() = nullptr;
-void* (*g_allocate)(size_t) = calloc_block;
-void (*g_release)(void*) = free_block;
+void* (*g_allocate)(size_t) = system_take;
+void (*g_release)(void*, size_t) = system_give_back;
 int g_live_allocations = 0;
 
 // The exit handler deletes a file through the platform layer. Taking the
@@ -37,6 +37,7 @@ const bool g_env_taken = env() != nullptr;
 XmsBlock* g_store = nullptr;
 // When the blocks were carved out of one allocation, that allocation.
 void* g_region = nullptr;
+size_t g_region_size = 0;
 std::vector<XmsBlock*> g_blocks;
 std::vector<uint64_t> g_starts;
 
@@ -46,9 +47,9 @@ void* take(size_t bytes) {
   return memory;
 }
 
-void give_back(void* memory) {
+void give_back(void* memory, size_t bytes) {
   if (!memory) return;
-  g_release(memory);
+  g_release(memory, bytes);
   --g_live_allocations;
 }
 
@@ -57,13 +58,14 @@ void release_store() {
   XmsBlock* block = g_store;
   while (block) {
     XmsBlock* next = block->next;
-    if (!g_region) give_back(block->memory);
+    if (!g_region) give_back(block->memory, block->size);
     block->next = nullptr;
     delete block;
     block = next;
   }
-  give_back(g_region);
+  give_back(g_region, g_region_size);
   g_region = nullptr;
+  g_region_size = 0;
   g_store = nullptr;
   g_blocks.clear();
   g_blocks.shrink_to_fit();
@@ -189,9 +191,9 @@ uint64_t available_memory() {
 
 void xms_set_memory_source(uint64_t (*source)()) { g_memory_source = source; }
 
-void xms_set_block_allocator(void* (*allocate)(size_t), void (*release)(void*)) {
-  g_allocate = allocate ? allocate : calloc_block;
-  g_release = release ? release : free_block;
+void xms_set_block_allocator(void* (*allocate)(size_t), void (*release)(void*, size_t)) {
+  g_allocate = allocate ? allocate : system_take;
+  g_release = release ? release : system_give_back;
 }
 
 int xms_live_allocations() { return g_live_allocations; }
@@ -206,21 +208,6 @@ uint64_t xms_capacity(const XmsBlock* store) {
 }
 
 namespace {
-
-// Tables fill the store front to back; with large pages the system commits
-// it in 2 MB steps instead of 4 KB ones, which saves most of the cost of
-// first touching the memory. Only a hint: without it all works the same.
-void prefer_large_pages(uint8_t* memory, uint64_t size) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr uintptr_t kPage = 4096;
-  uintptr_t start = (reinterpret_cast<uintptr_t>(memory) + kPage - 1) & ~(kPage - 1);
-  uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + size) & ~(kPage - 1);
-  if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#else
-  (void)memory;
-  (void)size;
-#endif
-}
 
 // Links a granted block at the end of the chain.
 XmsBlock* append_block(XmsBlock* last, void* memory, uint32_t size) {
@@ -252,7 +239,7 @@ XmsBlock* XMS_alloc(uint32_t kilobytes) {
   if (!reserve) alloc_failed();
   uint32_t first_size = (all || kilobytes > 1024) ? kXmsBlockUnit : kilobytes * 1024u;
   if (first_size == 0) {
-    give_back(reserve);
+    give_back(reserve, kXmsReserve);
     alloc_failed();
   }
   auto more_wanted = [&](uint64_t granted, uint64_t sum) {
@@ -269,17 +256,17 @@ XmsBlock* XMS_alloc(uint32_t kilobytes) {
     ++blocks_after_first;
   uint64_t region_size = first_size + blocks_after_first * kXmsBlockUnit;
   if (region_size <= SIZE_MAX && (g_region = take(static_cast<size_t>(region_size)))) {
+    g_region_size = static_cast<size_t>(region_size);
     auto* memory = static_cast<uint8_t*>(g_region);
-    prefer_large_pages(memory, region_size);
     XmsBlock* last = append_block(nullptr, memory, first_size);
     for (uint64_t i = 0; last && i < blocks_after_first; ++i)
       last = append_block(last, memory + first_size + i * kXmsBlockUnit, kXmsBlockUnit);
     if (!last) {
       release_store();
-      give_back(reserve);
+      give_back(reserve, kXmsReserve);
       alloc_failed();
     }
-    give_back(reserve);
+    give_back(reserve, kXmsReserve);
     return g_store;
   }
 
@@ -287,8 +274,8 @@ XmsBlock* XMS_alloc(uint32_t kilobytes) {
   void* memory = take(first_size);
   XmsBlock* last = memory ? append_block(nullptr, memory, first_size) : nullptr;
   if (!last) {
-    give_back(memory);
-    give_back(reserve);
+    give_back(memory, first_size);
+    give_back(reserve, kXmsReserve);
     alloc_failed();
   }
   uint64_t sum = first_size;
@@ -296,13 +283,13 @@ XmsBlock* XMS_alloc(uint32_t kilobytes) {
     void* more = take(kXmsBlockUnit);
     XmsBlock* block = more ? append_block(last, more, kXmsBlockUnit) : nullptr;
     if (!block) {
-      give_back(more);
+      give_back(more, kXmsBlockUnit);
       break;  // the chain keeps the blocks granted so far
     }
     last = block;
     sum += kXmsBlockUnit;
   }
-  give_back(reserve);
+  give_back(reserve, kXmsReserve);
   return g_store;
 }
 

@@ -76,7 +76,8 @@ void xms_set_memory_source(uint64_t (*source)());
 // How zero-filled memory for the store is allocated (null on refusal) and
 // freed. The store first asks for all its blocks in one allocation and,
 // when that is refused, for one block after the other.
-void xms_set_block_allocator(void* (*allocate)(size_t bytes), void (*release)(void* memory));
+void xms_set_block_allocator(void* (*allocate)(size_t bytes),
+                             void (*release)(void* memory, size_t bytes));
 // Allocations of the store not yet freed (the reserve included while it is
 // held).
 int xms_live_allocations();

@@ -272,6 +272,7 @@ int64_t table_search_stock(XmsBlock* store, uint8_t* key, int count, int entry_s
   if (t.store == store && t.entry_size == size && t.count == count && t.mode == Mode::ordered) {
     uint32_t slot = 0;
     int64_t rank = t.stock_index.find(stock_key_of(key), &slot);
+    if (rank == -2) out_of_memory();
     if (rank < 0) return -1;
     read_entry(store, slot, size, key);
     return rank * entry_size;

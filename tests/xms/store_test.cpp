@@ -66,8 +66,10 @@ void* limited_calloc(size_t n) {
   return g_allowed-- > 0 ? std::calloc(1, n) : nullptr;
 }
 
+void sized_free(void* memory, size_t) { std::free(memory); }
+
 TEST_F(Store, RefusedAllocations) {
-  xms_set_block_allocator(limited_calloc, std::free);
+  xms_set_block_allocator(limited_calloc, sized_free);
   // Reserve refused, then first block refused.
   g_allowed = 0;
   EXPECT_EXIT(XMS_alloc(1024), ::testing::ExitedWithCode(1), "XMS_alloc failed");

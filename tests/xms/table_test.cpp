@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -370,6 +372,64 @@ void Table::random_work(bool stock, unsigned seed) {
     }
   }
   check_all();
+}
+
+// Tables big enough for the index to merge its recent keys many times,
+// built in random order with searches in between, against an ordered map.
+TEST_F(Table, LargeTablesInAnyOrder) {
+  XmsBlock* s = XMS_alloc(16384);
+  std::mt19937 rng(11);
+  std::map<std::string, Entry> stock_model;
+  int n = 0;
+  for (int step = 0; step < 40000; ++step) {
+    char text[24];
+    unsigned v = rng() % 60000;
+    if (v % 3 == 0)
+      std::snprintf(text, sizeof text, "%03u-%03u", v % 1000, v / 1000);
+    else
+      std::snprintf(text, sizeof text, "K%u", v);
+    Entry e = stock_entry(text, static_cast<uint8_t>(step));
+    std::string key = oracle_key(e.data());
+    bool fresh = stock_model.emplace(key, e).second;
+    int before = n;
+    n = table_insert_stock(s, e.data(), n);
+    ASSERT_EQ(n, before + (fresh ? 1 : 0)) << step;
+    if (step % 23 == 0) {
+      std::snprintf(text, sizeof text, "K%u", static_cast<unsigned>(rng() % 60000));
+      Entry probe = stock_entry(text);
+      auto it = stock_model.find(oracle_key(probe.data()));
+      int64_t want = it == stock_model.end() ? -1 : std::distance(stock_model.begin(), it) * kStock;
+      ASSERT_EQ(table_search_stock(s, probe.data(), n), want) << step;
+      if (want >= 0) {
+        ASSERT_EQ(probe, it->second);
+      }
+    }
+  }
+  auto bytes = store_bytes(s, 0, static_cast<uint64_t>(n) * kStock);
+  int i = 0;
+  for (const auto& [key, entry] : stock_model)
+    ASSERT_TRUE(std::equal(entry.begin(), entry.end(), bytes.begin() + (i++) * kStock)) << key;
+
+  std::map<int32_t, Entry> number_model;
+  n = 0;
+  for (int step = 0; step < 30000; ++step) {
+    Entry e = number_entry(static_cast<int32_t>(rng() % 50000) - 25000, static_cast<uint8_t>(step));
+    bool fresh = number_model.emplace(le_get_i32(e.data()), e).second;
+    int before = n;
+    n = table_insert_number(s, e.data(), n);
+    ASSERT_EQ(n, before + (fresh ? 1 : 0)) << step;
+    if (step % 7000 == 0) {
+      // The caller reads one slot now and then, as the index writers do.
+      auto it = number_model.begin();
+      std::advance(it, static_cast<long>(rng() % number_model.size()));
+      uint64_t at = static_cast<uint64_t>(std::distance(number_model.begin(), it)) * kNumber;
+      ASSERT_EQ(store_bytes(s, at, kNumber), it->second);
+    }
+  }
+  bytes = store_bytes(s, 0, static_cast<uint64_t>(n) * kNumber);
+  i = 0;
+  for (const auto& [number, entry] : number_model)
+    ASSERT_TRUE(std::equal(entry.begin(), entry.end(), bytes.begin() + (i++) * kNumber)) << number;
 }
 
 TEST_F(Table, StockTableMatchesAPlainSortedArray) {
