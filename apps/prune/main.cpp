@@ -42,11 +42,12 @@ std::string params_text(const PurgeParams& p) {
   return text;
 }
 
-// A pass of a purge that was stopped and is now started again with the same
-// choices is not run twice.
+// A pass already done by a purge with the same choices (one that was
+// stopped, or one that ended just before) is not run twice as long as its
+// files are as it left them.
 bool already_done(const PruneRun& run, const char* pass, const char* what) {
   if (!marker_done(run.marker, pass)) return false;
-  con_printf("%s: already purged by the run that was stopped\r\n", what);
+  con_printf("%s: already purged with these choices\r\n", what);
   return true;
 }
 
@@ -105,7 +106,6 @@ bool purge_run(PruneRun* run) {
     return false;
 
   delete_temporary_files();
-  marker_remove();
   alert_line("\aPurge complete...");
   return true;
 }

@@ -48,20 +48,26 @@ bool ReadBuffer::fill() {
 }
 
 int64_t ReadBuffer::read(void* out, size_t n) {
-  if (n == 0 || pos_ >= size_) return 0;
   if (window_ == 0) {
     if (!base_->seek(pos_)) return -1;
     int64_t got = base_->read(out, n);
     if (got > 0) pos_ += got;
     return got;
   }
-  if (pos_ < start_ || pos_ >= start_ + static_cast<int64_t>(len_)) {
-    if (!fill()) return -1;
-    if (pos_ >= start_ + static_cast<int64_t>(len_)) return 0;
+  // Like a read of the file itself, the read is whole unless the file ends:
+  // a read that crosses the end of the window goes on in the next one.
+  uint8_t* to = static_cast<uint8_t*>(out);
+  size_t done = 0;
+  while (done < n && pos_ < size_) {
+    if (pos_ < start_ || pos_ >= start_ + static_cast<int64_t>(len_)) {
+      if (!fill()) return -1;
+      if (pos_ >= start_ + static_cast<int64_t>(len_)) break;
+    }
+    size_t at = static_cast<size_t>(pos_ - start_);
+    size_t count = std::min(n - done, len_ - at);
+    std::memcpy(to + done, buf_.get() + at, count);
+    done += count;
+    pos_ += static_cast<int64_t>(count);
   }
-  size_t at = static_cast<size_t>(pos_ - start_);
-  size_t count = std::min(n, len_ - at);
-  std::memcpy(out, buf_.get() + at, count);
-  pos_ += static_cast<int64_t>(count);
-  return static_cast<int64_t>(count);
+  return static_cast<int64_t>(done);
 }

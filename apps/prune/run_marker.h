@@ -3,8 +3,9 @@
 // pass's files. A purge stopped half-way (a kill, a power cut, a full disk)
 // and started again with the same choices skips the passes already done:
 // running a pass twice is not the same as running it once (the chains it
-// rebuilds come out reversed each time). The marker is removed at the
-// normal end of a purge.
+// rebuilds come out reversed each time). The marker stays after the purge
+// ends, so a stop between its last pass and its end is no different, and
+// the same purge run again changes nothing.
 //
 // Each pass done is recorded with the sizes its files had when they were
 // put in place; a pass whose files have changed since (another program ran
@@ -40,8 +41,6 @@ void marker_add(RunMarker* m, const std::string& pass, const std::vector<std::st
 // Writes the marker's replacement ("VKPURGE.NEW") completely and flushes it;
 // false when it cannot be written.
 bool marker_write_new(const RunMarker& m);
-// Removes the marker (and any replacement of it).
-void marker_remove();
 
 // The text form, for tests.
 std::string marker_text(const RunMarker& m);
