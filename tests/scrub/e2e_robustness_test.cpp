@@ -233,7 +233,9 @@ TEST(GeneratedShop, FullDiskInAnyPassLosesNothing) {
     std::set<std::string> saved;
     for (const std::string& n : shop.deleted_files()) saved.insert(shop.read("DELETED/" + n));
     for (const auto& [name, bytes] : before) {
-      if (!now.count(name)) EXPECT_TRUE(saved.count(bytes)) << name << " lost at limit " << limit;
+      if (!now.count(name)) {
+        EXPECT_TRUE(saved.count(bytes)) << name << " lost at limit " << limit;
+      }
     }
     // The next run on a disk with room finishes the job.
     ScrubRun again = shop.run({"/VEHICLES"});
