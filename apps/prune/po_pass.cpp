@@ -129,6 +129,9 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
       po_free(&po);
       return pass_fail(run, &files, names, "XMS is full... Free more XMS memory...", true);
     }
+    if (outcome == TableInsert::duplicate)
+      con_printf("%s: purchase order %07ld is indexed already; listed, but not indexed again\r\n",
+                 name.c_str(), static_cast<long>(tag.number));
     make_tag(po, -1, &tag);
     po_free(&po);
     OpenPurchaseOrderEntry entry;

@@ -198,6 +198,9 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
         wo_free(&wo);
         return pass_fail(run, &files, names, "XMS is full... Free more XMS memory...", true);
       }
+      if (outcome == TableInsert::duplicate)
+        con_printf("%s: workorder %07ld is indexed already; listed, but not indexed again\r\n",
+                   name.c_str(), static_cast<long>(of.number));
       make_tag(wo, -1, &tag);
       OpenWorkorderEntry entry;
       open_workorder_make(tag, &entry);

@@ -56,6 +56,8 @@ TEST_F(PassTest, WorkordersGoByVoidAndByPaidElseClosedElseOpenDate) {
   dir.write("W0000000.DKT", zero);
   dir.write("W0000031.DKT", std::string("not a workorder at all"));
   dir.write("W0000032.DKT", std::string());
+  // An open workorder whose number is stored as well: listed, indexed once.
+  dir.write("W0000010.DKT", workorder_text(doc(10, 0, kOld, -1, -1)));
 
   ASSERT_EQ(workorder_pass(&run, kCutoff), PassEnd::done);
 
@@ -93,15 +95,21 @@ TEST_F(PassTest, WorkordersGoByVoidAndByPaidElseClosedElseOpenDate) {
   EXPECT_EQ(tags[1].invoice_offset, 0);
   EXPECT_EQ(std::string(invoices.begin(), invoices.begin() + static_cast<ptrdiff_t>(first.size())),
             first);
+  // The purge writes its own word for no payment method.
+  EXPECT_NE(first.find("PaymentMethod= None   \r\n"), std::string::npos) << first;
 
   // Open workorders: the valid one listed, number 0 deleted with a copy,
   // the unreadable ones kept and named.
   std::vector<OpenWorkorderEntry> list = read_open_workorders(dir);
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].tag.number, 30);
-  EXPECT_STREQ(list[0].file_name, "W0000030.DKT");
-  EXPECT_STREQ(list[0].tag.name_key, "SMITH,JOHN");
-  EXPECT_EQ(block_get(list[0].tag.totals, kWoBlockDateOpen), kOld);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_STREQ(list[0].file_name, "W0000010.DKT");
+  EXPECT_EQ(tags[1].invoice_offset, 0);  // the stored one holds the index entry
+  EXPECT_NE(con.transcript().find("W0000010.DKT: workorder 0000010 is indexed already"),
+            std::string::npos);
+  EXPECT_EQ(list[1].tag.number, 30);
+  EXPECT_STREQ(list[1].file_name, "W0000030.DKT");
+  EXPECT_STREQ(list[1].tag.name_key, "SMITH,JOHN");
+  EXPECT_EQ(block_get(list[1].tag.totals, kWoBlockDateOpen), kOld);
   EXPECT_FALSE(dir.exists("W0000000.DKT"));
   std::vector<std::string> copies = deleted_copies(dir);
   ASSERT_EQ(copies.size(), 1u);
