@@ -94,7 +94,7 @@ void expect_same_as_whole_run(const FileSet& got, const FileSet& once, const Fil
 void crash_and_rerun(const Program& prog) {
   std::string why;
   if (!tracing_available(&why)) GTEST_SKIP() << why;
-  const int points = env_int("VELK_CRASH_POINTS", 6);
+  const int points = env_int("VELK_CRASH_POINTS", 5);
 
   ShopDir base;
   base.generate(7, env_scale());

@@ -216,6 +216,29 @@ std::set<std::string> shop_problems(const std::string& dir) {
     std::string name = text_of(e.file_name, sizeof e.file_name);
     if (!name.empty() && !c.exists(name)) c.add("open purchase order " + name + " is missing");
   }
+  // Open documents: each file read to its end (a document cut short by a
+  // stop in the middle of its rewrite would not be).
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::string name = e.path().filename().string();
+    if (name.size() != 12 || name.substr(8) != ".DKT") continue;
+    const Bytes& b = c.file(name);
+    const char* p = reinterpret_cast<const char*>(b.data());
+    DocRead info;
+    if (name[0] == 'W') {
+      auto wo = std::make_unique<Workorder>();
+      wo_init(wo.get());
+      wo_parse(p, b.size(), wo.get(), &info);
+      wo_free(wo.get());
+    } else if (name[0] == 'I') {
+      auto po = std::make_unique<PurchaseOrder>();
+      po_init(po.get());
+      po_parse(p, b.size(), po.get(), &info);
+      po_free(po.get());
+    } else {
+      continue;
+    }
+    if (!info.whole) c.add(name + " is not a whole document");
+  }
   return c.problems;
 }
 
