@@ -26,7 +26,8 @@ mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
 now() { date +%s.%N; }
-printf '%-6s %9s %10s %10s %10s %9s %9s %7s\n' scale "data MB" workorders "tally s" "peak MB" "cp -r s" "gen s" ratio
+printf '%-6s %9s %10s %9s %9s %9s %9s %9s %7s\n' scale "data MB" workorders "tally s" "tally cpu" "peak MB" \
+  "cp -r s" "gen s" ratio
 first_time=""
 first_scale=""
 for scale in $scales; do
@@ -45,17 +46,18 @@ for scale in $scales; do
   rm -rf "$work/copy-$scale"
 
   status=0
-  /usr/bin/time -f '%e %M' -o "$work/time-$scale" "$shop/velktally" >"$work/out-$scale" 2>&1 || status=$?
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time-$scale" "$shop/velktally" >"$work/out-$scale" 2>&1 || status=$?
   if [ "$status" -ne 10 ]; then
     echo "velktally ended with exit status $status:" >&2
     tail -5 "$work/out-$scale" >&2
     exit 1
   fi
-  read -r secs kb < <(tail -1 "$work/time-$scale")
+  read -r secs user sys kb < <(tail -1 "$work/time-$scale")
   cp_secs=$(echo "$c1 - $c0" | bc -l)
   gen_secs=$(echo "$t1 - $t0" | bc -l)
-  printf '%-6s %9d %10d %10.2f %10.1f %9.2f %9.2f %7.2f\n' "$scale" "$mb" "$workorders" "$secs" \
-    "$(echo "$kb / 1024" | bc -l)" "$cp_secs" "$gen_secs" "$(echo "$secs / $cp_secs" | bc -l)"
+  printf '%-6s %9d %10d %9.2f %9.2f %9.1f %9.2f %9.2f %7.2f\n' "$scale" "$mb" "$workorders" "$secs" \
+    "$(echo "$user + $sys" | bc -l)" "$(echo "$kb / 1024" | bc -l)" "$cp_secs" "$gen_secs" \
+    "$(echo "$secs / $cp_secs" | bc -l)"
   if [ -z "$first_time" ]; then
     first_time=$secs
     first_scale=$scale
@@ -65,4 +67,4 @@ for scale in $scales; do
   fi
   rm -rf "$shop"
 done
-echo "(ratio: velktally time / cp -r time of the same data directory)"
+echo "(tally cpu: user + system seconds; ratio: velktally time / cp -r time of the same data directory)"
