@@ -2,7 +2,8 @@
 // run again: after the kill (and the start-up recovery that every program
 // does first) every data file is whole and every link and index entry points
 // into the files in place; after the new run the data files are those of a
-// run that was never stopped.
+// run that was never stopped, and every document it removed has its saved
+// copy.
 //
 // The kill points are spread evenly over the calls that change files in an
 // uninterrupted run. VELK_CRASH_POINTS sets how many per program (a handful
@@ -12,6 +13,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <set>
 
 #include "crash/shop_check.h"
@@ -91,6 +94,27 @@ void expect_same_as_whole_run(const FileSet& got, const FileSet& once, const Fil
   EXPECT_TRUE(bad.empty()) << where << ": files differ from an uninterrupted run:" << list(bad);
 }
 
+// The saved copies under ./DELETED, counted by document ("W0001234" of
+// "W0001234_20261209_0913210360.DKT"; the rest of a name is the time).
+std::map<std::string, int> saved_copies(const std::string& dir) {
+  std::map<std::string, int> copies;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir + "DELETED", ec))
+    copies[e.path().filename().string().substr(0, 8)]++;
+  return copies;
+}
+
+// Every document an uninterrupted run saved before it removed it was saved
+// by the stopped run or the new one: none was removed without its copy.
+void expect_copies_saved(const std::string& dir, const std::map<std::string, int>& want,
+                         const std::string& where) {
+  std::map<std::string, int> got = saved_copies(dir);
+  std::vector<std::string> missing;
+  for (const auto& [doc, n] : want)
+    if (got[doc] < n) missing.push_back(doc);
+  EXPECT_TRUE(missing.empty()) << where << ": no saved copy of" << list(missing);
+}
+
 void crash_and_rerun(const Program& prog) {
   std::string why;
   if (!tracing_available(&why)) GTEST_SKIP() << why;
@@ -109,6 +133,7 @@ void crash_and_rerun(const Program& prog) {
   ASSERT_EQ(first.status, prog.status) << tail(first.output);
   ASSERT_GT(first.changes, 0);
   const FileSet once = shop_data_files(whole.path());
+  const std::map<std::string, int> copies = saved_copies(whole.path());
   std::set<std::string> allowed = base_problems;
   for (const std::string& p : shop_problems(whole.path())) allowed.insert(p);
 
@@ -121,9 +146,9 @@ void crash_and_rerun(const Program& prog) {
   }
 
   std::printf("%s: %lld file changes in a run, %zu problems found in the generated files, "
-              "%zu after a run; %d kill points\n",
+              "%zu after a run, %zu documents saved; %d kill points\n",
               prog.name.c_str(), static_cast<long long>(first.changes), base_problems.size(),
-              allowed.size(), points);
+              allowed.size(), copies.size(), points);
   for (int i = 0; i < points; i++) {
     int64_t at = (2 * i + 1) * first.changes / (2 * points) + 1;
     std::string where = prog.name + " killed at change " + std::to_string(at) + " of " +
@@ -148,6 +173,7 @@ void crash_and_rerun(const Program& prog) {
     EXPECT_TRUE(damage.empty()) << where << ", after the new run:" << list(damage);
     expect_same_as_whole_run(shop_data_files(dir.path()), once,
                              prog.second_run_differs ? &twice : nullptr, where);
+    expect_copies_saved(dir.path(), copies, where);
   }
 }
 
