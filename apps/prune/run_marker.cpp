@@ -1,7 +1,9 @@
 #include "run_marker.h"
 
+#include <cstdio>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "db/catalog.h"
 #include "platform/env.h"
@@ -10,18 +12,38 @@ namespace {
 
 constexpr const char* kHeader = "VELKPRUNE RUN 1";
 
-int64_t file_size(const std::string& name) {
-  std::unique_ptr<File> f(env()->open_read(data_path(name)));
-  return f ? f->size() : -1;
-}
-
 }  // namespace
+
+FilePrint file_print(const std::string& name) {
+  FilePrint p;
+  p.name = name;
+  std::unique_ptr<File> f(env()->open_read(data_path(name)));
+  if (!f) return p;
+  // 64-bit FNV-1a over the bytes, read in large pieces.
+  uint64_t h = 0xcbf29ce484222325ull;
+  std::vector<uint8_t> buf(1u << 20);
+  int64_t size = 0;
+  for (;;) {
+    int64_t n = f->read(buf.data(), buf.size());
+    if (n < 0) return p;
+    if (n == 0) break;
+    for (int64_t i = 0; i < n; i++) h = (h ^ buf[static_cast<size_t>(i)]) * 0x100000001b3ull;
+    size += n;
+  }
+  p.size = size;
+  p.hash = h;
+  return p;
+}
 
 std::string marker_text(const RunMarker& m) {
   std::string text = std::string(kHeader) + "\n" + "params " + m.params + "\n";
   for (const MarkedPass& p : m.done) {
     text += "done " + p.pass;
-    for (const auto& [name, size] : p.files) text += " " + name + " " + std::to_string(size);
+    for (const FilePrint& f : p.files) {
+      char hash[20];
+      std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(f.hash));
+      text += " " + f.name + " " + std::to_string(f.size) + " " + hash;
+    }
     text += "\n";
   }
   text += "END " + std::to_string(m.done.size()) + "\n";
@@ -46,14 +68,16 @@ bool marker_parse(const std::string& text, RunMarker* m) {
     std::string word;
     MarkedPass pass;
     if (!(words >> word) || word != "done" || !(words >> pass.pass)) break;
-    std::string name;
-    int64_t size;
-    while (words >> name) {
-      if (!(words >> size)) {
+    FilePrint f;
+    std::string hash;
+    while (words >> f.name) {
+      if (!(words >> f.size >> hash) || hash.size() != 16 ||
+          hash.find_first_not_of("0123456789abcdef") != std::string::npos) {
         *m = RunMarker{};
         return false;
       }
-      pass.files.emplace_back(name, size);
+      f.hash = std::stoull(hash, nullptr, 16);
+      pass.files.push_back(f);
     }
     m->done.push_back(pass);
   }
@@ -80,8 +104,15 @@ bool marker_load(RunMarker* m) {
 bool marker_done(const RunMarker& m, const std::string& pass) {
   for (const MarkedPass& p : m.done) {
     if (p.pass != pass) continue;
-    for (const auto& [name, size] : p.files)
-      if (file_size(name) != size) return false;
+    // A file that a later pass rewrote (the inventory file gets new chain
+    // heads from the usage and receiving passes) must be as that pass left it.
+    for (const FilePrint& f : p.files) {
+      FilePrint last = f;
+      for (const MarkedPass& other : m.done)
+        for (const FilePrint& g : other.files)
+          if (g.name == f.name) last = g;
+      if (file_print(f.name) != last) return false;
+    }
     return true;
   }
   return false;
@@ -90,12 +121,13 @@ bool marker_done(const RunMarker& m, const std::string& pass) {
 void marker_add(RunMarker* m, const std::string& pass, const std::vector<std::string>& names) {
   MarkedPass p;
   p.pass = pass;
-  for (const std::string& n : names) p.files.emplace_back(n, file_size(replacement_name(n)));
-  for (MarkedPass& old : m->done)
-    if (old.pass == pass) {
-      old = p;
-      return;
-    }
+  for (const std::string& n : names) {
+    FilePrint f = file_print(replacement_name(n));
+    f.name = n;
+    p.files.push_back(f);
+  }
+  // Passes stay in the order they were done: a pass done again moves last.
+  std::erase_if(m->done, [&](const MarkedPass& old) { return old.pass == pass; });
   m->done.push_back(p);
 }
 

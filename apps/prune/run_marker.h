@@ -7,9 +7,10 @@
 // ends, so a stop between its last pass and its end is no different, and
 // the same purge run again changes nothing.
 //
-// Each pass done is recorded with the sizes its files had when they were
-// put in place; a pass whose files have changed since (another program ran
-// in between) is not skipped.
+// Each pass done is recorded with the size and a hash of the contents its
+// files had when they were put in place; a pass whose files have changed
+// since (the shop application or another program ran in between) is not
+// skipped.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +20,16 @@
 
 constexpr const char* kRunMarkerFile = "VKPURGE.DAT";
 
+struct FilePrint {
+  std::string name;  // data file name
+  int64_t size = -1;
+  uint64_t hash = 0;
+  bool operator==(const FilePrint&) const = default;
+};
+
 struct MarkedPass {
   std::string pass;
-  std::vector<std::pair<std::string, int64_t>> files;  // data file name, size
+  std::vector<FilePrint> files;
 };
 
 struct RunMarker {
@@ -32,15 +40,19 @@ struct RunMarker {
 // Reads the marker of the data directory; false (and *m emptied) when there
 // is none or it is not whole.
 bool marker_load(RunMarker* m);
-// True when the pass is recorded as done and its files still have the
-// recorded sizes.
+// True when the pass is recorded as done and its files are still as the
+// passes recorded left them.
 bool marker_done(const RunMarker& m, const std::string& pass);
-// Records a pass as done, with the sizes of the replacements (".NEW") of
-// its files, which become the sizes of the files once they are swapped in.
+// Records a pass as done, with the prints of the replacements (".NEW") of
+// its files, which become the files once they are swapped in.
 void marker_add(RunMarker* m, const std::string& pass, const std::vector<std::string>& names);
 // Writes the marker's replacement ("VKPURGE.NEW") completely and flushes it;
 // false when it cannot be written.
 bool marker_write_new(const RunMarker& m);
+
+// The size and content hash of a file of the data directory (size -1 when
+// it cannot be read).
+FilePrint file_print(const std::string& name);
 
 // The text form, for tests.
 std::string marker_text(const RunMarker& m);
