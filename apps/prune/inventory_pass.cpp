@@ -32,6 +32,14 @@ bool text_ok(const uint8_t* field, size_t width) {
   return nul;
 }
 
+// Looks up the index entry whose key equals the entry's (copied into found);
+// true when it holds the very same stock number.
+bool indexed_already(XmsBlock* store, int count, const uint8_t* entry, uint8_t* found) {
+  std::memcpy(found, entry, kInventoryTagSize);
+  return table_search_stock(store, found, count, kTableStockEntry) >= 0 &&
+         std::strcmp(reinterpret_cast<const char*>(found), reinterpret_cast<const char*>(entry)) == 0;
+}
+
 bool record_dropped(const uint8_t* rec) {
   return rec[335] != 0 || rec[0] == 0 || !text_ok(rec + 0, 21) || !text_ok(rec + 105, 39) ||
          !text_ok(rec + 144, 21) || !text_ok(rec + 165, 21);
@@ -66,14 +74,16 @@ PassEnd inventory_pass(PruneRun* run) {
     inventory_make_tag(r, static_cast<int32_t>(out.size), &tag);
     uint8_t entry[kInventoryTagSize];
     inventory_tag_encode(tag, entry);
-    TableInsert outcome;
-    count = table_insert_stock(run->store, entry, count, kTableStockEntry, &outcome);
+    // Once the store is full every insert would be refused with a beep of
+    // its own: the later items are only looked up.
+    TableInsert outcome = TableInsert::full;
+    uint8_t found[kInventoryTagSize];
+    if (unindexed_full == 0)
+      count = table_insert_stock(run->store, entry, count, kTableStockEntry, &outcome);
+    else if (indexed_already(run->store, count, entry, found))
+      continue;  // the first item of this stock number stays
     if (outcome == TableInsert::duplicate) {
-      uint8_t found[kInventoryTagSize];
-      std::memcpy(found, entry, sizeof found);
-      bool same = table_search_stock(run->store, found, count, kTableStockEntry) >= 0 &&
-                  std::strcmp(reinterpret_cast<const char*>(found), tag.stock_number) == 0;
-      if (same) continue;
+      if (indexed_already(run->store, count, entry, found)) continue;
       // Another stock number with the same key holds the index entry: this
       // item stays in the file without one, as the other programs leave it.
       con_printf("%s kept without an index entry: its key equals that of %s\r\n",
