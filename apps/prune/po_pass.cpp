@@ -12,6 +12,7 @@
 #include "db/worktags.h"
 #include "doc_index.h"
 #include "docs/codes.h"
+#include "docs/doc_tags.h"
 #include "docs/purchase.h"
 #include "out_file.h"
 #include "pass_files.h"
@@ -25,17 +26,6 @@ namespace {
 constexpr const char* kPassName = "purchase-orders";
 // The stored documents are read through a window of this many bytes.
 constexpr size_t kDocumentWindow = 1u << 20;
-
-void make_tag(const PurchaseOrder& po, int32_t offset, PurchaseOrderTag* tag) {
-  std::memset(tag, 0, sizeof *tag);
-  tag->number = static_cast<int32_t>(po.PONumber);
-  field_copy(tag->vendor, sizeof tag->vendor, po.vendor.Vendor, sizeof po.vendor.Vendor);
-  field_copy(tag->VendorInvoiceNumber, sizeof tag->VendorInvoiceNumber, po.VendorInvoiceNumber,
-             sizeof po.VendorInvoiceNumber);
-  tag->status = po.Status;
-  po_block_encode(po.totals, tag->totals);
-  tag->order_offset = offset;
-}
 
 }  // namespace
 
@@ -79,7 +69,7 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
       continue;
     }
     PurchaseOrderTag tag;
-    make_tag(po, static_cast<int32_t>(docs.size), &tag);
+    make_purchase_order_tag(po, static_cast<int32_t>(docs.size), &tag);
     if (info.whole) {
       po_format(po, &text);
     } else {
@@ -132,7 +122,7 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
     if (outcome == TableInsert::duplicate)
       con_printf("%s: purchase order %07ld is indexed already; listed, but not indexed again\r\n",
                  name.c_str(), static_cast<long>(tag.number));
-    make_tag(po, -1, &tag);
+    make_purchase_order_tag(po, -1, &tag);
     po_free(&po);
     OpenPurchaseOrderEntry entry;
     open_purchase_order_make(tag, &entry);

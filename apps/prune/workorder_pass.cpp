@@ -14,6 +14,7 @@
 #include "db/worktags.h"
 #include "doc_index.h"
 #include "docs/codes.h"
+#include "docs/doc_tags.h"
 #include "docs/scan.h"
 #include "docs/workorder.h"
 #include "out_file.h"
@@ -29,22 +30,6 @@ namespace {
 constexpr const char* kPassName = "workorders";
 // The stored documents are read through a window of this many bytes.
 constexpr size_t kDocumentWindow = 1u << 20;
-
-void make_tag(const Workorder& wo, int32_t offset, WorkorderTag* tag) {
-  std::memset(tag, 0, sizeof *tag);
-  tag->number = static_cast<int32_t>(wo.WorkorderNumber);
-  make_name_key(wo.customer.Lastname, sizeof wo.customer.Lastname, wo.customer.Firstname,
-                sizeof wo.customer.Firstname, tag->name_key);
-  tag->customer_number = static_cast<int32_t>(wo.customer.CustomerNumber);
-  field_copy(tag->VIN, sizeof tag->VIN, wo.vehicle.VIN, sizeof wo.vehicle.VIN);
-  field_copy(tag->LicenseNumber, sizeof tag->LicenseNumber, wo.vehicle.LicenseNumber,
-             sizeof wo.vehicle.LicenseNumber);
-  tag->status = static_cast<uint8_t>(wo.Status);
-  tag->type = static_cast<uint8_t>(wo.Type);
-  tag->has_tax_id = wo.customer.TaxIDNumber[0] != 0 ? 1 : 0;
-  wo_block_encode(wo.totals, tag->totals);
-  tag->invoice_offset = offset;
-}
 
 // True when the document's header was really there: its section and its
 // number, not the starting values of a document that could not be read.
@@ -159,7 +144,7 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
       continue;
     }
     WorkorderTag tag;
-    make_tag(wo, static_cast<int32_t>(docs.size), &tag);
+    make_workorder_tag(wo, static_cast<int32_t>(docs.size), &tag);
     if (info.whole) {
       wo_format(wo, &text);
     } else {
@@ -201,7 +186,7 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
       if (outcome == TableInsert::duplicate)
         con_printf("%s: workorder %07ld is indexed already; listed, but not indexed again\r\n",
                    name.c_str(), static_cast<long>(of.number));
-      make_tag(wo, -1, &tag);
+      make_workorder_tag(wo, -1, &tag);
       OpenWorkorderEntry entry;
       open_workorder_make(tag, &entry);
       uint8_t entry_bytes[kOpenWorkorderEntrySize];

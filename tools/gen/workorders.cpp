@@ -11,6 +11,7 @@
 #include "db/usage.h"
 #include "db/worktags.h"
 #include "docs/codes.h"
+#include "docs/doc_tags.h"
 #include "docs/totals.h"
 #include "doclines.h"
 #include "messy.h"
@@ -36,22 +37,6 @@ struct Made {
 };
 
 std::string pick(Rng& r, const WordList& w) { return w.items[r.below(static_cast<uint32_t>(w.count))]; }
-
-void tag_from_workorder(const Workorder& wo, int32_t offset, WorkorderTag* t) {
-  workorder_tag_clear(t);
-  t->number = static_cast<int32_t>(wo.WorkorderNumber);
-  make_name_key(wo.customer.Lastname, sizeof wo.customer.Lastname, wo.customer.Firstname,
-                sizeof wo.customer.Firstname, t->name_key);
-  t->customer_number = static_cast<int32_t>(wo.customer.CustomerNumber);
-  field_copy(t->VIN, sizeof t->VIN, wo.vehicle.VIN, sizeof wo.vehicle.VIN);
-  field_copy(t->LicenseNumber, sizeof t->LicenseNumber, wo.vehicle.LicenseNumber,
-             sizeof wo.vehicle.LicenseNumber);
-  t->status = static_cast<uint8_t>(wo.Status);
-  t->type = static_cast<uint8_t>(wo.Type);
-  t->has_tax_id = wo.customer.TaxIDNumber[0] ? 1 : 0;
-  wo_block_encode(wo.totals, t->totals);
-  t->invoice_offset = offset;
-}
 
 int32_t round_cents(int64_t hundredths_of_cents) {
   return static_cast<int32_t>((hundredths_of_cents + (hundredths_of_cents >= 0 ? 50 : -50)) / 100);
@@ -384,7 +369,7 @@ void gen_workorders(Gen& g) {
         mess_old_layout_lines(m.text);
         g.stats.messy++;
       }
-      tag_from_workorder(wo, -1, &m.tag);
+      make_workorder_tag(wo, -1, &m.tag);
       if (!open && g.mess.open_also_stored && r.chance(g.mess.open_also_stored)) {
         // The job was invoiced but its open document was never removed.
         Made o = m;
@@ -393,7 +378,7 @@ void gen_workorders(Gen& g) {
         copy.totals.DateClosed = copy.totals.DatePaid = -1;
         wo_format(copy, &o.text);
         o.open = true;
-        tag_from_workorder(copy, -1, &o.tag);
+        make_workorder_tag(copy, -1, &o.tag);
         write_open(o);
         open_docs.push_back(std::move(o));
         g.stats.messy++;
