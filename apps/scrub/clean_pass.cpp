@@ -6,6 +6,7 @@
 // without a number, are never deleted.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "db/catalog.h"
 #include "db/dbfile.h"
@@ -48,6 +49,12 @@ void blank_list_entry(int32_t number) {
 
 void clean_workorder_documents() {
   con_print("\r\nCleaning workorders...\r\n");
+  doc_rewrites_begin();
+  struct Removed {
+    std::string name;
+    int32_t number;
+  };
+  std::vector<Removed> removed;
   for (const std::string& name : env()->find_files(data_dir(), "W*.DKT")) {
     con_printf("\rChecking on %s...  ", name.c_str());
     File* f = doc_file_open(name, &lock_workorder);
@@ -87,9 +94,16 @@ void clean_workorder_documents() {
     if (remove) {
       con_print("Deleted...\r\n");
       long saved_number = number > 0 ? number : doc_file_number(name);
-      if (doc_file_remove_saved(name, 'W', saved_number, bytes) && number > 0) blank_list_entry(number);
+      if (doc_file_save_copy(name, 'W', saved_number, bytes)) removed.push_back({name, number});
     }
     con_print("\r");
+  }
+  doc_rewrites_commit();
+  // The copies are safe before any document goes.
+  saved_copies_commit();
+  for (const Removed& r : removed) {
+    doc_file_delete(r.name);
+    if (r.number > 0) blank_list_entry(r.number);
   }
   followups_finish();
 }

@@ -12,17 +12,25 @@ File* doc_file_open(const std::string& name, struct LockDescriptor* lock);
 // Unlocks and closes it.
 void doc_file_close(File* f, struct LockDescriptor* lock);
 
-// Replaces the content of a closed document file with bytes: written to a
-// temporary file of the data directory that no search pattern matches,
-// flushed, and renamed over the document, so that a crash or a full disk
-// never leaves a document cut short. Nothing is written when the file holds
-// these bytes already. A write failure is fatal (the document is kept).
+// Rewrites of closed document files, made safe and cheap together: each new
+// content goes to a temporary file of the data directory whose name no
+// search pattern matches; at the commit every temporary file is flushed,
+// then renamed over its document, then the directory is flushed. A crash or
+// a full disk therefore never leaves a document cut short, and the disk
+// waits once for the whole batch instead of once per document. Nothing is
+// written for a document that holds these bytes already. A write failure is
+// fatal (every document is kept as it was).
+void doc_rewrites_begin();
 void doc_file_replace(const std::string& name, const std::string& old_bytes, const std::string& bytes);
+void doc_rewrites_commit();
 
-// Saves a copy of a document's bytes under "./DELETED" and then deletes the
-// file (closed by the caller). When the copy cannot be written the file is
-// kept, and the console and the log say so; returns whether it was deleted.
-bool doc_file_remove_saved(const std::string& name, char letter, long number, const std::string& bytes);
+// Saves a copy of a document's bytes under "./DELETED" before the document
+// is deleted (after saved_copies_commit). When the copy cannot be written
+// the console and the log say that the document is kept; returns whether it
+// was saved.
+bool doc_file_save_copy(const std::string& name, char letter, long number, const std::string& bytes);
+// Deletes a document file of the data directory.
+void doc_file_delete(const std::string& name);
 
 // The number in a document file name ("W0001234.DKT" gives 1234), 0 when
 // there is none.

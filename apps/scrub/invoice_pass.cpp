@@ -7,6 +7,7 @@
 
 #include "db/recfile.h"
 #include "db/replace.h"
+#include "doc_window.h"
 #include "docs/codes.h"
 #include "docs/workorder.h"
 #include "followups.h"
@@ -59,11 +60,15 @@ void remove_duplicate(const WorkorderTag& tag, const std::string& raw, OutBuffer
 void invoice_pass(File* invoices, OutBuffer* out) {
   int64_t p = 0;
   std::string raw;
+  DocWindow window;
+  window_begin(&window, invoices);
   for (;;) {
     DocRead info;
     info.raw = &raw;
-    if (!invoices->seek(p)) read_failed(p);
-    int64_t result = wo_read(invoices, &g_wo, &info);
+    int64_t result = window_parse(
+        &window, p, &info,
+        [](const char* bytes, size_t len, DocRead* i) { return wo_parse(bytes, len, &g_wo, i); },
+        [] { wo_free(&g_wo); });
     if (result == 0) break;
     if (result < 0) read_failed(p);
     const int64_t at = p + info.padding;

@@ -46,14 +46,10 @@ NumberRule accept_by_number(const CustomerTag& t, const char* key, const Text& l
 
 // Loads the accepted customer record into the shared buffer.
 int load_customer(int32_t position) {
-  uint8_t buf[kCustomerRecordSize];
-  File* f = g_customer_file;
-  if (!f || position < 0 || !f->seek(position) ||
-      f->read(buf, sizeof buf) != static_cast<int64_t>(sizeof buf)) {
+  if (!customer_read(position, &g_customer)) {
     beep_plain();
     return 0;
   }
-  customer_decode(buf, &g_customer);
   g_matched_position = position;
   return 1;
 }

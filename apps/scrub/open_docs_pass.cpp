@@ -75,6 +75,7 @@ void open_document_pass() {
   list->seek(0);
   db_lock(list, 2, &lock_open_workorders);
   std::vector<OpenWorkorderEntry> old = read_old_list(list);
+  doc_rewrites_begin();
   OutBuffer out;
   out_begin(&out, new_file_open(kOpenList), replacement_name(kOpenList));
 
@@ -129,6 +130,7 @@ void open_document_pass() {
     if (rewrite) doc_file_replace(name, bytes, text);
   }
 
+  doc_rewrites_commit();
   db_unlock(list, &lock_open_workorders);
   db_close(list);
   out_finish(&out, false);

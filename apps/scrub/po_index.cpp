@@ -16,6 +16,7 @@
 #include "db/replace.h"
 #include "db/worktags.h"
 #include "doc_files.h"
+#include "doc_window.h"
 #include "docs/codes.h"
 #include "docs/purchase.h"
 #include "log.h"
@@ -55,11 +56,15 @@ struct PendingDelete {
 void stored_orders(File* orders, OutBuffer* out) {
   int64_t p = 0;
   std::string raw;
+  DocWindow window;
+  window_begin(&window, orders);
   for (;;) {
     DocRead info;
     info.raw = &raw;
-    if (!orders->seek(p)) read_failed(p);
-    int64_t result = po_read(orders, &g_po, &info);
+    int64_t result = window_parse(
+        &window, p, &info,
+        [](const char* bytes, size_t len, DocRead* i) { return po_parse(bytes, len, &g_po, i); },
+        [] { po_free(&g_po); });
     if (result == 0) break;
     if (result < 0) read_failed(p);
     const int64_t at = p + info.padding;
@@ -211,9 +216,12 @@ void rebuild_purchase_order_index() {
   db_close(index);
   swap_in({kOpenList, kOrders, kIndex});
 
+  std::vector<std::string> saved;
   for (const PendingDelete& d : deletes) {
     con_printf("Deleted : %06ld\r\n", d.number);
     long saved_number = d.number > 0 ? d.number : doc_file_number(d.name);
-    doc_file_remove_saved(d.name, 'I', saved_number, d.bytes);
+    if (doc_file_save_copy(d.name, 'I', saved_number, d.bytes)) saved.push_back(d.name);
   }
+  saved_copies_commit();
+  for (const std::string& name : saved) doc_file_delete(name);
 }

@@ -17,6 +17,7 @@
 #include "db/replace.h"
 #include "db/usage.h"
 #include "doc_files.h"
+#include "doc_window.h"
 #include "docs/codes.h"
 #include "docs/purchase.h"
 #include "log.h"
@@ -122,9 +123,14 @@ void post_order(const PurchaseOrder& po) {
 void post_stored_orders() {
   File* orders = db_open(kOrders, true);
   int64_t p = 0;
+  DocWindow window;
+  window_begin(&window, orders);
   for (;;) {
-    if (!orders->seek(p)) break;
-    int64_t result = po_read(orders, &g_po, nullptr);
+    DocRead info;
+    int64_t result = window_parse(
+        &window, p, &info,
+        [](const char* bytes, size_t len, DocRead* i) { return po_parse(bytes, len, &g_po, i); },
+        [] { po_free(&g_po); });
     if (result == 0) break;
     if (result < 0) {
       con_printf("\r\nVKPURCHA.DAT cannot be read at offset %lld\r\n", static_cast<long long>(p));

@@ -2,11 +2,17 @@
 
 #include <cstdio>
 
+#include <vector>
+
 #include "platform/env.h"
+#include "scrub_files.h"
 
 namespace {
 
 constexpr const char* kDeletedDir = ".//DELETED";
+
+// Copies written but not yet flushed.
+std::vector<std::string> g_unflushed;
 
 std::string copy_name(char letter, long number, const LocalTime& t, unsigned ms) {
   char name[96];
@@ -30,15 +36,28 @@ bool save_document_copy(char letter, long number, const void* bytes, size_t n, s
   }
   File* f = e->open_exclusive(path);
   if (!f) return false;
-  bool ok = (n == 0 || f->write(bytes, n) == static_cast<int64_t>(n)) && f->flush();
+  bool ok = n == 0 || f->write(bytes, n) == static_cast<int64_t>(n);
   delete f;
   if (!ok) {
     e->remove(path);
     return false;
   }
-  e->sync_dir(kDeletedDir);
+  g_unflushed.push_back(path);
   if (name_out) *name_out = path;
   return true;
+}
+
+void saved_copies_commit() {
+  if (g_unflushed.empty()) return;
+  Env* e = env();
+  for (const std::string& path : g_unflushed) {
+    File* f = e->open_exclusive(path);
+    bool ok = f && f->flush();
+    delete f;
+    if (!ok) file_write_failed(path);
+  }
+  if (!e->sync_dir(kDeletedDir)) file_write_failed(kDeletedDir);
+  g_unflushed.clear();
 }
 
 bool read_whole_file(File* f, std::string* out) {

@@ -26,13 +26,20 @@ extern ScrubOptions g_opt;
 // anything else is ignored.
 void scrub_parse_args(int argc, const char* const* argv, ScrubOptions* o);
 
-// Files held open across passes (null when closed).
-extern File* g_customer_file;  // "VKCSTDAT.DAT"
-extern File* g_vehicle_file;   // "VKVEHICL.DAT"
+// The customer file as scanned (chain heads reset under the vehicle rebuild)
+// and, under the vehicle rebuild, the new vehicle file: both are held in
+// memory while the workorders are linked and written out whole at the end
+// of the open-document pass.
+#include <string>
+extern std::string g_customer_image;
+extern std::string g_vehicle_image;
 
 // The customer record last read from "VKCSTDAT.DAT" and its byte offset.
 extern CustomerRecord g_customer;
 extern int32_t g_matched_position;
 
-// Next write position in the vehicle file.
-extern int32_t g_vehicle_write_pos;
+// Reads the customer record at a byte offset of the customer file; false
+// when the file holds none there.
+bool customer_read(int32_t position, CustomerRecord* r);
+// Writes a customer record back at its offset (vehicle rebuild only).
+void customer_write(int32_t position, const CustomerRecord& r);

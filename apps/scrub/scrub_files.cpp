@@ -5,6 +5,7 @@
 #include "db/recfile.h"
 #include "db/replace.h"
 #include "platform/env.h"
+#include "saved_copies.h"
 #include "ui/screen.h"
 
 File* new_file_open(const std::string& dat_name) { return replace_open_new(dat_name); }
@@ -35,6 +36,8 @@ void file_read_failed(const std::string& name) {
 }
 
 void swap_in(const std::vector<std::string>& dat_names) {
+  // The copies of what the new files leave out are safe first.
+  saved_copies_commit();
   if (!replace_swap_group(dat_names)) {
     std::string names;
     for (const std::string& n : dat_names) names += (names.empty() ? "" : ", ") + replacement_name(n);

@@ -1,5 +1,6 @@
 #include "vehicles.h"
 
+#include <climits>
 #include <cstring>
 
 #include "db/record_io.h"
@@ -21,15 +22,14 @@ bool same(const char (&a)[N], const char (&b)[N]) {
 int64_t find_vehicle(const VehicleRecord& v, int32_t head, VehicleRecord* found) {
   const bool has_vin = v.VIN[0] != 0, has_license = v.LicenseNumber[0] != 0;
   // A damaged chain that loops is walked no further than the file is long.
-  const int64_t limit = g_vehicle_write_pos / static_cast<int64_t>(kVehicleRecordSize) + 1;
+  const int64_t limit = static_cast<int64_t>(g_vehicle_image.size() / kVehicleRecordSize) + 1;
   for (int walk = 1; walk <= 3; walk++) {
     if (walk == 1 && (g_opt.no_vin || !has_vin)) continue;
     if (walk == 2 && !has_license) continue;
     int64_t steps = 0;
     for (int32_t pos = head; pos != -1 && steps <= limit; steps++) {
-      uint8_t bytes[kVehicleRecordSize];
-      if (pos < 0 || !file_read_at(g_vehicle_file, pos, bytes, sizeof bytes)) return -2;
-      vehicle_decode(bytes, found);
+      if (pos < 0 || static_cast<size_t>(pos) + kVehicleRecordSize > g_vehicle_image.size()) return -2;
+      vehicle_decode(reinterpret_cast<const uint8_t*>(g_vehicle_image.data()) + pos, found);
       bool hit = false;
       switch (walk) {
         case 1: hit = same(found->VIN, v.VIN); break;
@@ -101,15 +101,17 @@ void link_vehicle(const Workorder& wo, int32_t customer_position) {
   if (q >= 0) {
     vehicle_update(&stored, v);
     vehicle_encode(stored, bytes);
-    file_write_at(g_vehicle_file, q, bytes, sizeof bytes, "VKVEHICL.NEW");
+    g_vehicle_image.replace(static_cast<size_t>(q), sizeof bytes, reinterpret_cast<char*>(bytes), sizeof bytes);
+    return;
+  }
+  int64_t end = static_cast<int64_t>(g_vehicle_image.size());
+  if (end > INT32_MAX - static_cast<int64_t>(kVehicleRecordSize)) {
+    beep_plain();  // the file cannot grow past what a link can address
     return;
   }
   v.next = g_customer.vehicle_head;
   vehicle_encode(v, bytes);
-  file_write_at(g_vehicle_file, g_vehicle_write_pos, bytes, sizeof bytes, "VKVEHICL.NEW");
-  g_customer.vehicle_head = g_vehicle_write_pos;
-  g_vehicle_write_pos += static_cast<int32_t>(kVehicleRecordSize);
-  uint8_t cust[kCustomerRecordSize];
-  customer_encode(g_customer, cust);
-  file_write_at(g_customer_file, customer_position, cust, sizeof cust, "VKCSTDAT.NEW");
+  g_vehicle_image.append(reinterpret_cast<char*>(bytes), sizeof bytes);
+  g_customer.vehicle_head = static_cast<int32_t>(end);
+  customer_write(customer_position, g_customer);
 }
