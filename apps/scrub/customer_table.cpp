@@ -121,6 +121,40 @@ void rarest_gram(const ScanIndex* x, const char* text, const uint64_t** lo, cons
   }
 }
 
+size_t number_slot(int32_t number, size_t size) {
+  uint32_t h = static_cast<uint32_t>(number) * 2654435761u;
+  return static_cast<size_t>(h) & (size - 1);
+}
+
+// Records node as the one the walk finds first for its number.
+void number_index_put(CustomerTable* t, CustomerNode* node) {
+  if (!t->by_number) return;
+  if ((t->by_number_used + 1) * 2 > t->by_number_size) {
+    size_t size = t->by_number_size * 2;
+    CustomerNode** grown = static_cast<CustomerNode**>(std::calloc(size, sizeof(CustomerNode*)));
+    if (!grown) {  // the bucket walk serves from now on
+      std::free(t->by_number);
+      t->by_number = nullptr;
+      return;
+    }
+    for (size_t i = 0; i < t->by_number_size; i++) {
+      CustomerNode* n = t->by_number[i];
+      if (!n) continue;
+      size_t j = number_slot(n->tag->number, size);
+      while (grown[j]) j = (j + 1) & (size - 1);
+      grown[j] = n;
+    }
+    std::free(t->by_number);
+    t->by_number = grown;
+    t->by_number_size = size;
+  }
+  size_t j = number_slot(node->tag->number, t->by_number_size);
+  while (t->by_number[j] && t->by_number[j]->tag->number != node->tag->number)
+    j = (j + 1) & (t->by_number_size - 1);
+  if (!t->by_number[j]) t->by_number_used++;
+  t->by_number[j] = node;
+}
+
 }  // namespace
 
 CustomerTable* customer_table_create() {
@@ -131,6 +165,8 @@ CustomerTable* customer_table_create() {
     std::free(t);
     return nullptr;
   }
+  t->by_number_size = 1024;
+  t->by_number = static_cast<CustomerNode**>(std::calloc(t->by_number_size, sizeof(CustomerNode*)));
   return t;
 }
 
@@ -148,6 +184,7 @@ bool customer_table_add(CustomerTable* t, const CustomerTag& tag) {
   node->tag = copy;
   node->next = t->buckets[b];
   t->buckets[b] = node;
+  number_index_put(t, node);
   scan_index_free(t->scan);  // the scan order changed
   t->scan = nullptr;
   return true;
@@ -155,6 +192,15 @@ bool customer_table_add(CustomerTable* t, const CustomerTag& tag) {
 
 int32_t customer_table_find_number(const CustomerTable* t, CustomerTag* tag) {
   if (tag->number <= 0) return -1;
+  if (t->by_number) {
+    for (size_t j = number_slot(tag->number, t->by_number_size); t->by_number[j];
+         j = (j + 1) & (t->by_number_size - 1))
+      if (t->by_number[j]->tag->number == tag->number) {
+        *tag = *t->by_number[j]->tag;
+        return tag->record_offset;
+      }
+    return -1;
+  }
   for (const CustomerNode* node = t->buckets[bucket_of(tag->number)]; node; node = node->next)
     if (node->tag->number == tag->number) {
       *tag = *node->tag;
@@ -246,6 +292,7 @@ void customer_table_free(CustomerTable* t) {
       node = next;
     }
   std::free(t->buckets);
+  std::free(t->by_number);
   scan_index_free(t->scan);
   std::free(t);
 }

@@ -18,6 +18,12 @@ struct CustomerNode {
 
 struct CustomerTable {
   CustomerNode** buckets;  // kCustomerBuckets heads
+  // Number lookup without the bucket walk: an open-addressed hash of each
+  // number to the node the walk would find first (the one added last). Null
+  // when memory ran short; the walk then serves.
+  CustomerNode** by_number;
+  size_t by_number_size;  // slots, a power of two
+  size_t by_number_used;
   // Name search index (see customer_table_find_name): the entries in scan
   // order with each one's rank, built on the first name search.
   struct ScanIndex* scan;

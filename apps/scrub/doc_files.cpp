@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "db/catalog.h"
@@ -14,9 +15,15 @@
 #include "ui/screen.h"
 
 namespace {
-// Temporary files of document rewrites: "VKS0000000.TMP" and on.
-constexpr const char* kTempFormat = "VKS%07u.TMP";
-constexpr const char* kTempPattern = "VKS*.TMP";
+// Temporary files of document rewrites: "VKS0000000.TMP" and on, in a small
+// folder of the data directory ("VKSCRUB.TMP"), so that creating each one
+// does not search the whole data directory for a name that differs in case
+// only; no search pattern of the programs matches either name. A batch of
+// at most kBatch files is committed at a time and the folder is removed
+// when the pass is done.
+constexpr const char* kTempDir = "VKSCRUB.TMP";
+constexpr const char* kTempFormat = "VKSCRUB.TMP/VKS%07u.TMP";
+constexpr size_t kBatch = 256;
 }  // namespace
 
 File* doc_file_open(const std::string& name, LockDescriptor* lock) {
@@ -40,6 +47,8 @@ struct PendingRewrite {
 std::vector<PendingRewrite> g_pending;
 unsigned g_temp_counter = 0;
 
+void commit_batch();
+
 void discard_pending() {
   for (const PendingRewrite& p : g_pending) env()->remove(data_path(p.temp));
   g_pending.clear();
@@ -50,7 +59,10 @@ void discard_pending() {
 void doc_rewrites_begin() {
   // Temporary files a stopped run left behind were never renamed: the
   // documents they were made for are whole.
-  for (const std::string& name : env()->find_files(data_dir(), kTempPattern)) env()->remove(data_path(name));
+  Env* e = env();
+  std::string dir = data_path(kTempDir);
+  if (!e->make_dir(dir)) file_write_failed(kTempDir);
+  for (const std::string& name : e->find_files(dir, "*")) e->remove(dir + "/" + name);
   g_pending.clear();
 }
 
@@ -60,7 +72,6 @@ void doc_file_replace(const std::string& name, const std::string& old_bytes, con
   std::snprintf(temp, sizeof temp, kTempFormat, g_temp_counter++ % 10000000);
   Env* e = env();
   std::string path = data_path(temp);
-  e->remove(path);
   File* t = e->open_exclusive(path);
   bool ok = t && t->write(bytes.data(), bytes.size()) == static_cast<int64_t>(bytes.size()) && t->truncate_here();
   delete t;
@@ -70,17 +81,27 @@ void doc_file_replace(const std::string& name, const std::string& old_bytes, con
     file_write_failed(name);
   }
   g_pending.push_back({name, temp});
+  if (g_pending.size() >= kBatch) commit_batch();
 }
 
 void doc_rewrites_commit() {
+  commit_batch();
+  std::error_code ec;
+  std::filesystem::remove(data_path(kTempDir), ec);  // empty now; a folder left behind does no harm
+}
+
+namespace {
+
+void commit_batch() {
   Env* e = env();
   for (const PendingRewrite& p : g_pending) {
     File* t = e->open_exclusive(data_path(p.temp));
     bool ok = t && t->flush();
     delete t;
     if (!ok) {
+      std::string name = p.name;
       discard_pending();
-      file_write_failed(p.name);
+      file_write_failed(name);
     }
   }
   for (size_t i = 0; i < g_pending.size(); i++)
@@ -93,6 +114,8 @@ void doc_rewrites_commit() {
   if (!g_pending.empty()) e->sync_dir(data_dir());
   g_pending.clear();
 }
+
+}  // namespace
 
 bool doc_file_save_copy(const std::string& name, char letter, long number, const std::string& bytes) {
   if (save_document_copy(letter, number, bytes.data(), bytes.size())) return true;

@@ -33,10 +33,7 @@ void startup_settings_defaults() {
 }
 
 void finish() {
-  Console* con = console();
-  con->set_attr(7);
-  con->set_cursor_visible(true);
-  con->clear();
+  screen_restore();
   con_print("\r\nCleanup complete...!!!\r\n");
   std::exit(0);
 }

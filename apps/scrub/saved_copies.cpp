@@ -1,6 +1,8 @@
 #include "saved_copies.h"
 
+#include <cctype>
 #include <cstdio>
+#include <set>
 
 #include <vector>
 
@@ -14,10 +16,22 @@ constexpr const char* kDeletedDir = ".//DELETED";
 // Copies written but not yet flushed.
 std::vector<std::string> g_unflushed;
 
+// The names in the folder, in capitals (names match without regard to
+// case), listed once and kept up to date, so that finding a free name does
+// not search the folder again for every copy.
+std::set<std::string> g_taken;
+bool g_listed = false;
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// The file name of a copy (the folder's path is put in front of it).
 std::string copy_name(char letter, long number, const LocalTime& t, unsigned ms) {
   char name[96];
-  std::snprintf(name, sizeof name, ".//DELETED//%c%07ld_%04d%02d%02d_%02d%02d%02d%04x.DKT", letter,
-                number, t.year, t.month, t.day, t.hour, t.minute, t.second, ms & 0xffffu);
+  std::snprintf(name, sizeof name, "%c%07ld_%04d%02d%02d_%02d%02d%02d%04x.DKT", letter, number, t.year,
+                t.month, t.day, t.hour, t.minute, t.second, ms & 0xffffu);
   return name;
 }
 
@@ -26,14 +40,20 @@ std::string copy_name(char letter, long number, const LocalTime& t, unsigned ms)
 bool save_document_copy(char letter, long number, const void* bytes, size_t n, std::string* name_out) {
   Env* e = env();
   if (!e->make_dir(kDeletedDir)) return false;
+  if (!g_listed) {
+    for (const std::string& n : e->find_files(kDeletedDir, "*")) g_taken.insert(upper(n));
+    g_listed = true;
+  }
   LocalTime t = e->local_time();
-  std::string path;
+  std::string name;
   unsigned ms = static_cast<unsigned>(t.millisecond);
   for (unsigned tries = 0;; tries++) {
     if (tries > 0xffffu) return false;  // every name of this second is taken
-    path = copy_name(letter, number, t, ms + tries);
-    if (!e->exists(path)) break;
+    name = copy_name(letter, number, t, ms + tries);
+    if (!g_taken.count(upper(name))) break;
   }
+  g_taken.insert(upper(name));
+  std::string path = std::string(kDeletedDir) + "//" + name;
   File* f = e->open_exclusive(path);
   if (!f) return false;
   bool ok = n == 0 || f->write(bytes, n) == static_cast<int64_t>(n);

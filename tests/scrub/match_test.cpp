@@ -154,6 +154,16 @@ TEST(CustomerTable, IndexedSearchesGiveTheFirstMatchOfAPlainScan) {
         break;
       }
     ASSERT_EQ(customer_table_find_name(t, probe), want_name) << "[" << probe.name_key << "]";
+    CustomerTag by_number{};
+    by_number.number = static_cast<int32_t>(rng() % 4100);
+    int32_t want_number = -1;
+    for (const CustomerNode* n = t->buckets[by_number.number % kCustomerBuckets]; n && by_number.number > 0;
+         n = n->next)
+      if (n->tag->number == by_number.number) {
+        want_number = n->tag->record_offset;
+        break;
+      }
+    ASSERT_EQ(customer_table_find_number(t, &by_number), want_number) << by_number.number;
     ASSERT_EQ(customer_table_find_phone(t, &probe), want_phone) << "[" << phone << "]";
   }
   customer_table_free(t);
