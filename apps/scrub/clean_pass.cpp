@@ -5,9 +5,12 @@
 // and ordered. Documents that cannot be read, or that the reader gave up on
 // without a number, are never deleted.
 #include <cstring>
+#include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "db/bytes.h"
 #include "db/catalog.h"
 #include "db/dbfile.h"
 #include "db/lookups.h"
@@ -29,17 +32,26 @@ namespace {
 
 Workorder g_wo;
 
-// Blanks the open-list entry of a deleted document.
-void blank_list_entry(int32_t number) {
-  OpenWorkorderEntry entry{};
-  entry.tag.number = number;
-  int32_t position = -1;
-  if (!find_open_workorder(&entry, &position)) return;
+// Blanks the open-list entries of the deleted documents: for each, in the
+// order they were deleted, the first entry that still holds its number (two
+// documents with one number blank two entries).
+void blank_list_entries(const std::vector<int32_t>& numbers) {
+  if (numbers.empty()) return;
   File* list = db_open("VKOPENWO.DAT", true);
   list->seek(0);
   db_lock(list, 2, &lock_open_workorders);
-  uint8_t zeros[kOpenWorkorderEntrySize] = {};
-  file_write_at(list, position, zeros, sizeof zeros, "VKOPENWO.DAT");
+  std::string bytes;
+  if (!read_whole_file(list, &bytes)) file_read_failed("VKOPENWO.DAT");
+  std::map<int32_t, std::deque<size_t>> entries;
+  for (size_t off = 0; off + kOpenWorkorderEntrySize <= bytes.size(); off += kOpenWorkorderEntrySize)
+    entries[le_get_i32(reinterpret_cast<const uint8_t*>(bytes.data()) + off)].push_back(off);
+  const uint8_t zeros[kOpenWorkorderEntrySize] = {};
+  for (int32_t number : numbers) {
+    auto it = entries.find(number);
+    if (it == entries.end() || it->second.empty()) continue;
+    file_write_at(list, static_cast<int64_t>(it->second.front()), zeros, sizeof zeros, "VKOPENWO.DAT");
+    it->second.pop_front();
+  }
   if (g_opt.flush) db_commit(list);
   db_unlock(list, &lock_open_workorders);
   db_close(list);
@@ -101,9 +113,11 @@ void clean_workorder_documents() {
   doc_rewrites_commit();
   // The copies are safe before any document goes.
   saved_copies_commit();
+  std::vector<int32_t> blank;
   for (const Removed& r : removed) {
     doc_file_delete(r.name);
-    if (r.number > 0) blank_list_entry(r.number);
+    if (r.number > 0) blank.push_back(r.number);
   }
+  blank_list_entries(blank);
   followups_finish();
 }
