@@ -8,17 +8,6 @@
 #include "wo_tag.h"
 #include "xms/table.h"
 
-void make_purchase_order_tag(const PurchaseOrder& po, int32_t position, PurchaseOrderTag* tag) {
-  std::memset(tag, 0, sizeof *tag);
-  tag->number = static_cast<int32_t>(po.PONumber);
-  field_copy(tag->vendor, sizeof tag->vendor, po.vendor.Vendor, sizeof po.vendor.Vendor);
-  field_copy(tag->VendorInvoiceNumber, sizeof tag->VendorInvoiceNumber, po.VendorInvoiceNumber,
-             sizeof po.VendorInvoiceNumber);
-  tag->status = po.Status;
-  po_block_encode(po.totals, tag->totals);
-  tag->order_offset = position;
-}
-
 void make_open_purchase_order_tag(int32_t number, PurchaseOrderTag* tag) {
   purchase_order_tag_clear(tag);
   tag->number = number;

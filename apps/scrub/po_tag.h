@@ -5,12 +5,8 @@
 
 #include "db/worktags.h"
 
-struct PurchaseOrder;
+#include "docs/doc_tags.h"  // make_purchase_order_tag
 
-// The tag of a stored purchase order: number, vendor name (cut to its
-// field), vendor invoice number, status, the dates-and-totals block and the
-// order's position in the purchase-order file.
-void make_purchase_order_tag(const PurchaseOrder& po, int32_t position, PurchaseOrderTag* tag);
 // The tag of an open purchase order: its number only, -1 in the three dates
 // and as position.
 void make_open_purchase_order_tag(int32_t number, PurchaseOrderTag* tag);

@@ -13,22 +13,6 @@
 XmsBlock* g_store = nullptr;
 int g_table_count = 0;
 
-void make_workorder_tag(const Workorder& wo, int32_t invoice_position, WorkorderTag* tag) {
-  std::memset(tag, 0, sizeof *tag);
-  tag->number = static_cast<int32_t>(wo.WorkorderNumber);
-  make_name_key(wo.customer.Lastname, sizeof wo.customer.Lastname, wo.customer.Firstname,
-                sizeof wo.customer.Firstname, tag->name_key);
-  tag->customer_number = static_cast<int32_t>(wo.customer.CustomerNumber);
-  field_copy(tag->VIN, sizeof tag->VIN, wo.vehicle.VIN, sizeof wo.vehicle.VIN);
-  field_copy(tag->LicenseNumber, sizeof tag->LicenseNumber, wo.vehicle.LicenseNumber,
-             sizeof wo.vehicle.LicenseNumber);
-  tag->status = static_cast<uint8_t>(wo.Status);
-  tag->type = static_cast<uint8_t>(wo.Type);
-  tag->has_tax_id = wo.customer.TaxIDNumber[0] ? 1 : 0;
-  wo_block_encode(wo.totals, tag->totals);
-  tag->invoice_offset = invoice_position;
-}
-
 namespace {
 std::vector<int32_t> g_invoiced;  // in invoice file order; sorted before lookups
 bool g_invoiced_sorted = true;

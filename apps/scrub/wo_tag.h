@@ -5,13 +5,9 @@
 
 #include "db/worktags.h"
 
-struct Workorder;
-struct XmsBlock;
+#include "docs/doc_tags.h"  // make_workorder_tag
 
-// The tag of a workorder: number, customer name key and number, VIN and
-// licence, status, type, tax-id mark, the date-and-totals block and the
-// invoice position (-1 for an open document).
-void make_workorder_tag(const Workorder& wo, int32_t invoice_position, WorkorderTag* tag);
+struct XmsBlock;
 
 // The store and the count of the sorted table being built in it.
 extern XmsBlock* g_store;
