@@ -70,7 +70,16 @@ class TerminalSession {
     unlink(socket_.c_str());
   }
   bool start(const std::string& command) {
-    return std::system((tmux_ + "new-session -d -x 80 -y 25 '" + command + "'").c_str()) == 0;
+    // A server starting beside other tests' servers can die at once; ask again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (std::system((tmux_ + "new-session -d -x 80 -y 25 '" + command + "' 2>/dev/null").c_str()) ==
+              0 &&
+          std::system((tmux_ + "has-session 2>/dev/null").c_str()) == 0)
+        return true;
+      std::system((tmux_ + "kill-server 2>/dev/null").c_str());
+      usleep(200000);
+    }
+    return false;
   }
   void keys(const std::string& names) { std::system((tmux_ + "send-keys " + names).c_str()); }
   std::string screen(bool escapes = false) {

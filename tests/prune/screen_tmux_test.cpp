@@ -38,9 +38,17 @@ class Tmux {
   }
   bool start(const std::string& dir, int lines) {
     std::string cmd = "cd " + dir + " && ./velkprune; echo EXIT=\\$?; sleep 60";
-    return std::system((tmux_ + "new-session -d -x 80 -y " + std::to_string(lines) + " \"" + cmd +
-                        "\"")
-                           .c_str()) == 0;
+    // A server starting beside other tests' servers can die at once; ask again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (std::system((tmux_ + "new-session -d -x 80 -y " + std::to_string(lines) + " \"" + cmd +
+                       "\" 2>/dev/null")
+                          .c_str()) == 0 &&
+          std::system((tmux_ + "has-session 2>/dev/null").c_str()) == 0)
+        return true;
+      std::system((tmux_ + "kill-server 2>/dev/null").c_str());
+      usleep(200000);
+    }
+    return false;
   }
   void keys(const std::string& names) { std::system((tmux_ + "send-keys " + names).c_str()); }
   std::vector<std::string> screen() {
