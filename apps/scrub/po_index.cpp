@@ -175,17 +175,6 @@ void open_orders(OutBuffer* out, std::vector<PendingDelete>* deletes) {
   db_close(list);
 }
 
-void write_index() {
-  OutBuffer out;
-  out_begin(&out, new_file_open(kIndex), replacement_name(kIndex));
-  uint8_t slot[kTableNumberEntry];
-  for (int i = 0; i < g_table_count; i++) {
-    XMS_copy_down(g_store, static_cast<uint64_t>(i) * kTableNumberEntry, slot, sizeof slot);
-    out_append(&out, slot, kPurchaseOrderTagSize);
-  }
-  out_finish(&out, g_opt.flush);
-}
-
 }  // namespace
 
 void rebuild_purchase_order_index() {
@@ -211,7 +200,7 @@ void rebuild_purchase_order_index() {
   open_orders(&new_list, &deletes);
   out_finish(&new_list, false);
 
-  write_index();
+  write_table_index(kIndex, kPurchaseOrderTagSize);
   db_unlock(index, &lock_workorder_index);
   db_close(index);
   swap_in({kOpenList, kOrders, kIndex});

@@ -24,17 +24,6 @@ namespace {
 constexpr const char* kIndex = "VKINCTAG.DAT";
 constexpr const char* kInvoices = "VKINVOIC.DAT";
 
-void write_index() {
-  OutBuffer out;
-  out_begin(&out, new_file_open(kIndex), replacement_name(kIndex));
-  uint8_t slot[kTableNumberEntry];
-  for (int i = 0; i < g_table_count; i++) {
-    XMS_copy_down(g_store, static_cast<uint64_t>(i) * kTableNumberEntry, slot, sizeof slot);
-    out_append(&out, slot, kWorkorderTagSize);
-  }
-  out_finish(&out, g_opt.flush);
-}
-
 }  // namespace
 
 void rebuild_workorder_index() {
@@ -58,7 +47,7 @@ void rebuild_workorder_index() {
   open_document_pass();
   customer_files_close();
 
-  write_index();
+  write_table_index(kIndex, kWorkorderTagSize);
   db_unlock(index, &lock_workorder_index);
   db_close(index);
   std::vector<std::string> group = {"VKOPENWO.DAT", kIndex, kInvoices};

@@ -4,7 +4,11 @@
 
 #include "db/record_io.h"
 #include "docs/workorder.h"
+#include "db/catalog.h"
 #include "oom.h"
+#include "out_buffer.h"
+#include "scrub.h"
+#include "scrub_files.h"
 #include "xms/table.h"
 
 #include <algorithm>
@@ -12,6 +16,17 @@
 
 XmsBlock* g_store = nullptr;
 int g_table_count = 0;
+
+void write_table_index(const char* index_name, size_t tag_size) {
+  OutBuffer out;
+  out_begin(&out, new_file_open(index_name), replacement_name(index_name));
+  uint8_t slot[kTableNumberEntry];
+  for (int i = 0; i < g_table_count; i++) {
+    XMS_copy_down(g_store, static_cast<uint64_t>(i) * kTableNumberEntry, slot, sizeof slot);
+    out_append(&out, slot, tag_size);
+  }
+  out_finish(&out, g_opt.flush);
+}
 
 namespace {
 std::vector<int32_t> g_invoiced;  // in invoice file order; sorted before lookups

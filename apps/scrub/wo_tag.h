@@ -1,6 +1,7 @@
 // Index tags of workorders and their place in the sorted table of the store.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "db/worktags.h"
@@ -12,6 +13,11 @@ struct XmsBlock;
 // The store and the count of the sorted table being built in it.
 extern XmsBlock* g_store;
 extern int g_table_count;
+
+// Writes the first tag_size bytes of every slot of the number table, in
+// order, into the replacement of index_name ("VKINCTAG.NEW", "VKPURTAG.NEW"),
+// flushed when the flush option is on.
+void write_table_index(const char* index_name, size_t tag_size);
 
 // Numbers of the workorders kept in the new invoice file.
 void invoiced_add(int32_t number);
