@@ -100,3 +100,26 @@ void view_to_field(View v, char* field, size_t width);
 char* view_dup(View v);
 // True when v contains the text s (case counts).
 bool view_contains(View v, const char* s);
+
+// The value of the next key in order: a text cut to its field, a number (0
+// when missing), a date (-1 when missing or not a date).
+template <size_t K, size_t N>
+void read_text(KeySection& keys, const char (&key)[K], char (&field)[N]) {
+  View v;
+  keys.find(key, &v);
+  view_to_field(v, field, N);
+}
+
+template <size_t K>
+int32_t read_number(KeySection& keys, const char (&key)[K]) {
+  View v;
+  keys.find(key, &v);
+  return view_number(v);
+}
+
+template <size_t K>
+int32_t read_date(KeySection& keys, const char (&key)[K]) {
+  View v;
+  keys.find(key, &v);
+  return view_date(v);
+}

@@ -47,27 +47,6 @@ struct List {
   }
 };
 
-template <size_t K, size_t N>
-void read_text(KeySection& keys, const char (&key)[K], char (&field)[N]) {
-  View v;
-  keys.find(key, &v);
-  view_to_field(v, field, N);
-}
-
-template <size_t K>
-int32_t read_number(KeySection& keys, const char (&key)[K]) {
-  View v;
-  keys.find(key, &v);
-  return view_number(v);
-}
-
-template <size_t K>
-int32_t read_date(KeySection& keys, const char (&key)[K]) {
-  View v;
-  keys.find(key, &v);
-  return view_date(v);
-}
-
 // " None" for a make or model that begins with "NONE" in any case.
 template <size_t N>
 void none_word(char (&field)[N]) {
