@@ -15,7 +15,6 @@
 #include "doc_index.h"
 #include "docs/codes.h"
 #include "docs/doc_tags.h"
-#include "docs/scan.h"
 #include "docs/workorder.h"
 #include "out_file.h"
 #include "pass_files.h"
@@ -31,27 +30,15 @@ constexpr const char* kPassName = "workorders";
 // The stored documents are read through a window of this many bytes.
 constexpr size_t kDocumentWindow = 1u << 20;
 
-// True when the document's header was really there: its section and its
-// number, not the starting values of a document that could not be read.
-bool header_read(const std::string& raw) {
-  const char* end = raw.data() + raw.size();
-  const char* p = scan_find_section(raw.data(), end, "Workorder");
-  if (!p) return false;
-  KeySection keys;
-  keys.open(p, end);
-  View v;
-  return keys.find("WorkorderNumber", &v);
-}
-
 struct OpenFile {
   std::string name;
   int64_t result;   // of wo_read
-  bool header;      // the header was read
+  bool header;      // the header was really there: its section and its number
   int32_t number;
 };
 
 // Reads one open workorder file into wo (the caller releases it).
-OpenFile read_open_file(const std::string& name, Workorder* wo, std::string* raw) {
+OpenFile read_open_file(const std::string& name, Workorder* wo) {
   OpenFile of{name, 0, false, 0};
   File* f = db_open(name, true);
   LockDescriptor lock = lock_workorder_2;
@@ -59,11 +46,9 @@ OpenFile read_open_file(const std::string& name, Workorder* wo, std::string* raw
   db_lock_retry(f, &lock);
   f->seek(0);
   wo_init(wo);
-  raw->clear();
   DocRead info;
-  info.raw = raw;
   of.result = wo_read(f, wo, &info);
-  of.header = of.result > 0 && header_read(*raw);
+  of.header = of.result > 0 && info.number_read;
   of.number = static_cast<int32_t>(wo->WorkorderNumber);
   db_unlock(f, &lock);
   db_close(f);
@@ -95,9 +80,8 @@ void drop_files(const std::vector<OpenFile>& drops) {
 void workorder_drop_invalid_files() {
   std::vector<OpenFile> drops;
   Workorder wo;
-  std::string raw;
   for (const std::string& name : env()->find_files(data_dir(), "W*.DKT")) {
-    OpenFile of = read_open_file(name, &wo, &raw);
+    OpenFile of = read_open_file(name, &wo);
     wo_free(&wo);
     if (of.header && of.number <= 0) drops.push_back(of);
   }
@@ -170,7 +154,7 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
   std::vector<OpenFile> drops;
   for (const std::string& name : env()->find_files(data_dir(), "W*.DKT")) {
     progress_spinner();
-    OpenFile of = read_open_file(name, &wo, &raw);
+    OpenFile of = read_open_file(name, &wo);
     if (of.result > 0 && of.number > 0) {
       WorkorderTag tag;
       workorder_tag_clear(&tag);

@@ -22,7 +22,20 @@ struct DocRead {
   // When set, receives the document's stored bytes: its text and, when
   // terminated, its NUL (the padding in front is not included).
   std::string* raw = nullptr;
+  // What the workorder reader got of a document it gave up on, for callers
+  // that judge such a document by its content: its "[Workorder]" section
+  // with a WorkorderNumber was there, and its customer and vehicle sections
+  // were read to their end (a later section follows them). Set by the
+  // workorder reader only.
+  bool number_read = false;
+  bool customer_read = false;
+  bool vehicle_read = false;
 };
+
+// The stored bytes of a document (DocRead::raw) as a rewritten document file
+// carries them: a document that the end of its file cut short gets the NUL
+// it lacks, so that a document appended after it later stays one of its own.
+void doc_carried_bytes(std::string* raw);
 
 // Reads length bytes at offset of a file into out. False (out holds what was
 // read) when the file read fails or the file ends first.

@@ -114,6 +114,10 @@ void doc_report(const DocBytes& doc, bool whole, DocRead* info) {
   else info->raw->clear();
 }
 
+void doc_carried_bytes(std::string* raw) {
+  if (raw->empty() || raw->back() != '\0') raw->push_back('\0');
+}
+
 bool doc_copy_bytes(File* f, int64_t offset, int64_t length, std::string* out) {
   out->clear();
   if (length <= 0) return true;

@@ -53,10 +53,17 @@ void none_word(char (&field)[N]) {
   if (strncasecmp(field, "NONE", 4) == 0) view_to_field(View{" None", 5}, field, N);
 }
 
+// What of a document was read, beyond its being read whole or not.
+struct ReadSections {
+  bool number = false;    // "[Workorder]" and its WorkorderNumber
+  bool customer = false;  // the customer section, up to a later section
+  bool vehicle = false;   // the vehicle section, up to a later section
+};
+
 class Reader {
  public:
-  Reader(Workorder* wo, const char* text, size_t n)
-      : wo_(wo), end_(text + n), text_(text) {}
+  Reader(Workorder* wo, const char* text, size_t n, ReadSections* read)
+      : wo_(wo), end_(text + n), text_(text), read_(read) {}
   // True when the document was read to its end, false when it is rejected.
   bool run();
 
@@ -73,6 +80,7 @@ class Reader {
   Workorder* wo_;
   const char* end_;
   const char* text_;
+  ReadSections* read_;
   KeySection& keys_ = keys();
   int part_count_ = 0;
   std::unordered_map<std::string_view, PartLine*>* index_ = nullptr;
@@ -92,7 +100,8 @@ bool Reader::run() {
   if (!p) return false;
   keys_.open(p, end_);
   View v;
-  wo_->WorkorderNumber = static_cast<uint32_t>(read_number(keys_, "WorkorderNumber"));
+  read_->number = keys_.find("WorkorderNumber", &v);
+  wo_->WorkorderNumber = static_cast<uint32_t>(view_number(v));
   keys_.find("Status", &v);
   int status = code_match(CT_STATUS, v.p, v.n);
   if (status < 0) return false;
@@ -165,6 +174,7 @@ bool Reader::run() {
 
   vehicle_init(&wo_->vehicle);
   p = scan_find_section(keys_.position(), end_, "Vehicle");
+  read_->customer = p != nullptr;
   if (p) {
     VehicleRecord& r = wo_->vehicle;
     keys_.open(p, end_);
@@ -191,8 +201,11 @@ bool Reader::run() {
   // The line sections. A section that is missing ends the document (it is
   // complete); one whose lines run into the end of the text rejects it.
   const char* bracket = nullptr;
+  const bool had_vehicle = p != nullptr;
   p = scan_find_section(keys_.position(), end_, "Parts");
   if (!p) return true;
+  read_->customer = true;
+  read_->vehicle = had_vehicle;
   if (!parts(p, &bracket)) return false;
   p = scan_find_section(bracket, end_, "Labor");
   if (!p) return true;
@@ -393,10 +406,24 @@ bool Reader::notes_and_check_list(const char* from) {
 
 }  // namespace
 
-// Parses one loaded document into wo (already at its starting values).
-static bool wo_parse_loaded(const DocBytes& doc, Workorder* wo) {
-  Reader r(wo, doc.text, doc.text_length);
-  return r.run();
+// Parses one loaded document into wo (already at its starting values) and
+// reports it.
+static bool wo_parse_loaded(const DocBytes& doc, Workorder* wo, DocRead* info) {
+  ReadSections read;
+  Reader r(wo, doc.text, doc.text_length, &read);
+  bool whole = r.run();
+  doc_report(doc, whole, info);
+  if (info) {
+    info->number_read = read.number;
+    info->customer_read = read.customer;
+    info->vehicle_read = read.vehicle;
+  }
+  return whole;
+}
+
+static void report_nothing(const DocBytes& doc, DocRead* info) {
+  doc_report(doc, false, info);
+  if (info) info->number_read = info->customer_read = info->vehicle_read = false;
 }
 
 int64_t wo_read(File* f, Workorder* wo, DocRead* info) {
@@ -404,12 +431,10 @@ int64_t wo_read(File* f, Workorder* wo, DocRead* info) {
   DocBytes doc;
   int got = doc_load(f, &doc);
   if (got <= 0) {
-    doc_report(doc, false, info);
+    report_nothing(doc, info);
     return got;
   }
-  bool whole = wo_parse_loaded(doc, wo);
-  if (!whole) beep_warning();
-  doc_report(doc, whole, info);
+  if (!wo_parse_loaded(doc, wo, info)) beep_warning();
   return doc.span();
 }
 
@@ -417,10 +442,9 @@ int64_t wo_parse(const char* bytes, size_t len, Workorder* wo, DocRead* info) {
   wo_init(wo);
   DocBytes doc;
   if (doc_from_memory(bytes, len, &doc) == 0) {
-    doc_report(doc, false, info);
+    report_nothing(doc, info);
     return 0;
   }
-  bool whole = wo_parse_loaded(doc, wo);
-  doc_report(doc, whole, info);
+  wo_parse_loaded(doc, wo, info);
   return doc.span();
 }
