@@ -73,10 +73,12 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
     if (info.whole) {
       po_format(po, &text);
     } else {
-      // Carried as it was stored, not rewritten from the part that was read.
+      // Carried as it was stored, not rewritten from the part that was read;
+      // one that the end of the old file cut short gets the NUL it lacks.
       con_printf("Purchase order %07ld kept as stored: it could not be read whole\r\n",
                  static_cast<long>(tag.number));
       text = raw;
+      doc_carried_bytes(&text);
     }
     po_free(&po);
     if (out_append(&docs, text.data(), text.size()) < 0)

@@ -132,10 +132,12 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
     if (info.whole) {
       wo_format(wo, &text);
     } else {
-      // Carried as it was stored, not rewritten from the part that was read.
+      // Carried as it was stored, not rewritten from the part that was read;
+      // one that the end of the old file cut short gets the NUL it lacks.
       con_printf("Workorder %07ld kept as stored: it could not be read whole\r\n",
                  static_cast<long>(tag.number));
       text = raw;
+      doc_carried_bytes(&text);
     }
     wo_free(&wo);
     if (out_append(&docs, text.data(), text.size()) < 0)

@@ -41,16 +41,23 @@ void mark_paid(Workorder* wo) {
   if (wo->totals.DatePaid == -1) wo->totals.DatePaid = wo->totals.DateOpen;
 }
 
+// A document kept as it was stored goes into the new file byte for byte,
+// with the NUL a document cut short by the end of the old file lacks.
+void carry(std::string* raw, OutBuffer* out) {
+  doc_carried_bytes(raw);
+  out_append(out, raw->data(), raw->size());
+}
+
 // A duplicate's copy is the document as it stands in the invoice file.
-void remove_duplicate(const WorkorderTag& tag, const std::string& raw, OutBuffer* out) {
+void remove_duplicate(const WorkorderTag& tag, std::string* raw, OutBuffer* out) {
   long number = static_cast<int32_t>(g_wo.WorkorderNumber);
   con_printf("Deleting duplicate WO: %08ld\r\n", number);
-  if (save_document_copy('W', number, raw.data(), raw.size())) {
+  if (save_document_copy('W', number, raw->data(), raw->size())) {
     scrub_log("Deleting duplicate WO: %08ld - %s  (saved in ./DELETED)\r\n", number, tag.name_key);
     return;
   }
   // Without its copy the duplicate stays in the invoice file, unindexed.
-  out_append(out, raw.data(), raw.size());
+  carry(raw, out);
   report("Duplicate WO: %08ld - %s kept in VKINVOIC.DAT: its copy could not be saved\r\n", number,
          tag.name_key);
 }
@@ -88,7 +95,7 @@ void invoice_pass(File* invoices, OutBuffer* out) {
           report("Unreadable document at offset %lld of VKINVOIC.DAT removed (saved in ./DELETED)\r\n",
                  static_cast<long long>(at));
         } else {
-          out_append(out, raw.data(), raw.size());
+          carry(&raw, out);
           report("Unreadable document at offset %lld of VKINVOIC.DAT kept as it was\r\n",
                  static_cast<long long>(at));
         }
@@ -99,10 +106,10 @@ void invoice_pass(File* invoices, OutBuffer* out) {
       make_workorder_tag(g_wo, static_cast<int32_t>(out->size()), &tag);
       if (workorder_table_insert(tag)) {
         invoiced_add(tag.number);
-        out_append(out, raw.data(), raw.size());
+        carry(&raw, out);
         report("%07ld could not be read whole: kept in VKINVOIC.DAT as it was\r\n", number);
       } else {
-        remove_duplicate(tag, raw, out);
+        remove_duplicate(tag, &raw, out);
       }
       wo_free(&g_wo);
       continue;
@@ -128,7 +135,7 @@ void invoice_pass(File* invoices, OutBuffer* out) {
       out_append(out, text.data(), text.size());
       followups_add(g_wo);
     } else {
-      remove_duplicate(tag, raw, out);
+      remove_duplicate(tag, &raw, out);
     }
     wo_free(&g_wo);
   }

@@ -80,6 +80,7 @@ void stored_orders(File* orders, OutBuffer* out) {
         report("Unreadable document at offset %lld of VKPURCHA.DAT removed (saved in ./DELETED)\r\n",
                static_cast<long long>(at));
       } else {
+        doc_carried_bytes(&raw);
         out_append(out, raw.data(), raw.size());
         report("Unreadable document at offset %lld of VKPURCHA.DAT kept as it was\r\n",
                static_cast<long long>(at));
@@ -95,7 +96,9 @@ void stored_orders(File* orders, OutBuffer* out) {
       po_format(g_po, &text);
       out_append(out, text.data(), text.size());
     } else {
-      // Carried byte for byte: rewriting would lose what was not read.
+      // Carried byte for byte: rewriting would lose what was not read. One
+      // that the end of the old file cut short gets the NUL it lacks.
+      doc_carried_bytes(&raw);
       out_append(out, raw.data(), raw.size());
       report("PO %07ld could not be read whole: kept in VKPURCHA.DAT as it was\r\n", number);
     }

@@ -27,6 +27,14 @@ std::string cut_in_parts(const std::string& text) {
   return text.substr(0, text.find("[Labor]")) + std::string(1, '\0');
 }
 
+// A stored document whose text the end of its file cuts right after its
+// parts header: no NUL follows it.
+std::string cut_at_end(const std::string& text) {
+  return text.substr(0, text.find("[Parts]\r\n") + 9);
+}
+
+std::string text_of(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
 std::vector<std::string> deleted_copies(const ShopDir& dir) {
   std::vector<std::string> out;
   if (!std::filesystem::exists(dir.path() + "DELETED")) return out;
@@ -152,6 +160,25 @@ TEST_F(PassTest, PurchaseOrdersGoByVoidAndDateAndEveryOpenOrderIsListed) {
   EXPECT_STREQ(list[0].tag.vendor, "ZERO SUPPLY");
   EXPECT_STREQ(list[1].file_name, "I0000040.DKT");
   expect_consistent(dir);
+}
+
+// A kept document that the end of its file cut short is carried with the
+// NUL it lacks, so that a document the shop appends later stays its own.
+TEST_F(PassTest, ADocumentCutShortByTheEndOfItsFileIsCarriedWithItsNul) {
+  const std::string wo = workorder_text(doc(10, 2, kOld, kOld, kNew));
+  const std::string wo_cut = cut_at_end(workorder_text(doc(11, 2, kOld, kOld, kNew)));
+  const std::string po = purchase_order_text(doc(5, 2, kOld, kOld, kNew));
+  const std::string po_cut = cut_at_end(purchase_order_text(doc(6, 2, kOld, kOld, kNew)));
+  dir.write("VKINVOIC.DAT", wo + wo_cut);
+  dir.write("VKPURCHA.DAT", po + po_cut);
+
+  ASSERT_EQ(workorder_pass(&run, kCutoff), PassEnd::done);
+  ASSERT_EQ(po_pass(&run, kCutoff), PassEnd::done);
+
+  EXPECT_EQ(text_of(dir.read("VKINVOIC.DAT")), wo + wo_cut + std::string(1, '\0'));
+  EXPECT_EQ(read_workorder_tags(dir).at(1).invoice_offset, static_cast<int32_t>(wo.size()));
+  EXPECT_EQ(text_of(dir.read("VKPURCHA.DAT")), po + po_cut + std::string(1, '\0'));
+  EXPECT_EQ(read_po_tags(dir).at(1).order_offset, static_cast<int32_t>(po.size()));
 }
 
 }  // namespace
