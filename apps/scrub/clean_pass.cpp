@@ -19,7 +19,6 @@
 #include "docs/codes.h"
 #include "docs/workorder.h"
 #include "followups.h"
-#include "log.h"
 #include "passes.h"
 #include "platform/env.h"
 #include "saved_copies.h"
@@ -73,16 +72,16 @@ void clean_workorder_documents() {
     std::string bytes;
     if (!read_whole_file(f, &bytes)) {
       doc_file_close(f, &lock_workorder);
-      report("\r\n%s could not be read: kept as it was\r\n", name.c_str());
+      con_printf("\r\n%s could not be read: kept as it was\r\n", name.c_str());
       continue;
     }
     DocRead info;
     int64_t result = wo_parse(bytes.data(), bytes.size(), &g_wo, &info);
     const int32_t number = static_cast<int32_t>(g_wo.WorkorderNumber);
-    if (result <= 0 || (!info.whole && number <= 0)) {
+    if (result <= 0 || (!info.whole && !info.number_read)) {
       wo_free(&g_wo);
       doc_file_close(f, &lock_workorder);
-      report("\r\n%s could not be read: kept as it was\r\n", name.c_str());
+      con_printf("\r\n%s could not be read: kept as it was\r\n", name.c_str());
       continue;
     }
     bool remove = number <= 0;

@@ -25,5 +25,9 @@ void report(const char* fmt, ...) {
   std::vsnprintf(line, sizeof line, fmt, ap);
   va_end(ap);
   con_print(line);
-  scrub_log("%s", line);
+  // The console line may begin with line ends that move it off the
+  // progress line; in the log every entry starts a line of its own.
+  const char* entry = line;
+  while (*entry == '\r' || *entry == '\n') entry++;
+  scrub_log("%s", entry);
 }

@@ -8,5 +8,6 @@ constexpr const char* kScrubLogName = "VELKSCRB.LOG";
 void scrub_log(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Deletes the log of an earlier run.
 void scrub_log_delete();
-// One line on the console and the same line in the log.
+// One line on the console and the same line in the log (without the line
+// ends it may begin with on the console).
 void report(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

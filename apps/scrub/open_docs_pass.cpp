@@ -91,7 +91,7 @@ void open_document_pass() {
     DocRead info;
     int64_t result = wo_parse(bytes.data(), bytes.size(), &g_wo, &info);
     const long number = static_cast<int32_t>(g_wo.WorkorderNumber);
-    if (result <= 0 || (!info.whole && number <= 0)) {
+    if (result <= 0 || (!info.whole && !info.number_read)) {
       wo_free(&g_wo);
       doc_file_close(f, &lock_workorder);
       keep_unread(name, old, &out);

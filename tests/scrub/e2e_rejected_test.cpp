@@ -1,6 +1,9 @@
 // velkscrub end to end on hand-made shops holding documents the reader gives
-// up on.
+// up on: cut short by the end of their file, rejected after their header, or
+// not documents at all.
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "docs/codes.h"
 #include "e2e_support.h"
@@ -30,6 +33,15 @@ std::string cut_after_parts_header(const std::string& text) {
 }
 
 const std::string kNul(1, '\0');
+
+std::multiset<std::string> log_lines(const std::string& log) {
+  std::multiset<std::string> lines;
+  size_t from = 0;
+  for (size_t at; (at = log.find("\r\n", from)) != std::string::npos; from = at + 2)
+    lines.insert(log.substr(from, at - from));
+  EXPECT_EQ(from, log.size()) << "the log ends inside a line";
+  return lines;
+}
 
 class RejectedShop : public ::testing::Test {
  protected:
@@ -70,6 +82,54 @@ TEST_F(RejectedShop, ADocumentCutShortByTheEndOfItsFileGetsItsNul) {
   po_tags = decode_purchase_order_tags(shop.read("VKPURTAG.DAT"));
   ASSERT_EQ(po_tags.size(), 3u);
   EXPECT_EQ(po_tags[2].order_offset, static_cast<int32_t>(orders.size()));
+}
+
+// An open document rejected after its header and number goes by its number:
+// 0 or less is saved and deleted, and its old list entry dropped. Only a
+// file without the header or the number is kept (with the entry it had), and
+// the log names it once, each event on a line of its own.
+TEST_F(RejectedShop, OpenDocumentsRejectedAfterTheirNumberGoByIt) {
+  std::string negative = take(new_workorder(700, WO_OPEN, 100, "SMITH", "JOHN", D1));
+  negative.replace(negative.find("WorkorderNumber=000700"), 22, "WorkorderNumber=-5");
+  negative.replace(negative.find("Pricing="), 8, "Pricing=BOGUS");
+  std::string zero = take(new_workorder(701, WO_OPEN, 100, "SMITH", "JOHN", D1));
+  zero.replace(zero.find("WorkorderNumber=000701"), 22, "WorkorderNumber=0");
+  zero.replace(zero.find("Status="), 7, "Status=BOGUS");
+  const std::string garbage = "not a workorder at all";
+  const std::string no_number = "[Workorder]\r\nStatus=BOGUS\r\n";
+  shop.write("W0000700.DKT", negative);
+  shop.write("W0000701.DKT", zero);
+  shop.write("W0000710.DKT", garbage);
+  shop.write("W0000711.DKT", no_number);
+  std::string old_list;
+  for (int32_t number : {700, 701, 710}) {
+    WorkorderTag tag;
+    workorder_tag_clear(&tag);
+    tag.number = number;
+    OpenWorkorderEntry e;
+    open_workorder_make(tag, &e);
+    uint8_t bytes[kOpenWorkorderEntrySize];
+    open_workorder_encode(e, bytes);
+    old_list.append(reinterpret_cast<char*>(bytes), sizeof bytes);
+  }
+  shop.write("VKOPENWO.DAT", old_list);
+
+  ScrubRun r = shop.run();
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(shop.exists("W0000700.DKT"));
+  EXPECT_FALSE(shop.exists("W0000701.DKT"));
+  std::vector<std::string> copies = shop.deleted_files();
+  ASSERT_EQ(copies.size(), 2u);
+  EXPECT_EQ(copies[0].substr(0, 9), "W0000700_");  // named after the file
+  EXPECT_EQ(shop.read("DELETED/" + copies[0]), negative);
+  EXPECT_EQ(copies[1].substr(0, 9), "W0000701_");
+  EXPECT_EQ(shop.read("DELETED/" + copies[1]), zero);
+  EXPECT_EQ(shop.read("W0000710.DKT"), garbage);
+  EXPECT_EQ(shop.read("W0000711.DKT"), no_number);
+  EXPECT_EQ(shop.read("VKOPENWO.DAT"), old_list.substr(2 * kOpenWorkorderEntrySize));
+  EXPECT_EQ(log_lines(shop.read("VELKSCRB.LOG")),
+            (std::multiset<std::string>{"W0000710.DKT could not be read: kept as it was",
+                                        "W0000711.DKT could not be read: kept as it was"}));
 }
 
 }  // namespace
