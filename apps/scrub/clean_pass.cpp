@@ -1,9 +1,10 @@
 // The cleaning pass over the open workorder documents. A document the new
-// index does not claim as open (no number, not indexed, or invoiced) is
-// saved under "./DELETED" byte for byte, then deleted, and its open-list
-// entry blanked. A kept "ON ACCT" document gets its payment splits completed
-// and ordered. Documents that cannot be read, or that the reader gave up on
-// without a number, are never deleted.
+// index does not claim as open (a number of 0 or less, not indexed, or
+// invoiced) is saved under "./DELETED" byte for byte, its open-list entry
+// blanked, and then deleted: the list never names a document that is gone.
+// A kept "ON ACCT" document gets its payment splits completed and ordered.
+// Documents that cannot be read, or whose header and number were not there,
+// are never deleted; the open-document pass has logged them already.
 #include <cstring>
 #include <deque>
 #include <map>
@@ -31,9 +32,10 @@ namespace {
 
 Workorder g_wo;
 
-// Blanks the open-list entries of the deleted documents: for each, in the
-// order they were deleted, the first entry that still holds its number (two
-// documents with one number blank two entries).
+// Blanks the open-list entries of the documents to be deleted: for each, in
+// the order they were found, the first entry that still holds its number
+// (two documents with one number blank two entries). The blanks are flushed
+// before any of the documents is deleted.
 void blank_list_entries(const std::vector<int32_t>& numbers) {
   if (numbers.empty()) return;
   File* list = db_open("VKOPENWO.DAT", true);
@@ -51,7 +53,7 @@ void blank_list_entries(const std::vector<int32_t>& numbers) {
     file_write_at(list, static_cast<int64_t>(it->second.front()), zeros, sizeof zeros, "VKOPENWO.DAT");
     it->second.pop_front();
   }
-  if (g_opt.flush) db_commit(list);
+  db_commit(list);
   db_unlock(list, &lock_open_workorders);
   db_close(list);
 }
@@ -110,13 +112,13 @@ void clean_workorder_documents() {
     con_print("\r");
   }
   doc_rewrites_commit();
-  // The copies are safe before any document goes.
+  // The copies are safe, and the list no longer names the documents, before
+  // any of them goes.
   saved_copies_commit();
   std::vector<int32_t> blank;
-  for (const Removed& r : removed) {
-    doc_file_delete(r.name);
+  for (const Removed& r : removed)
     if (r.number > 0) blank.push_back(r.number);
-  }
   blank_list_entries(blank);
+  for (const Removed& r : removed) doc_file_delete(r.name);
   followups_finish();
 }

@@ -5,12 +5,18 @@
 // run that was never stopped, and every document it removed has its saved
 // copy.
 //
+// At every kill point no open-list entry names a document the run deleted:
+// a document goes only once no list names it.
+//
 // The kill points are spread evenly over the calls that change files in an
-// uninterrupted run. VELK_CRASH_POINTS sets how many per program (a handful
-// by default; 200 for the long run), VELK_CRASH_SCALE the database size.
+// uninterrupted run, and two more fall right after the first and the last
+// removal of an open document. VELK_CRASH_POINTS sets how many are spread
+// per program (a handful by default; 200 for the long run),
+// VELK_CRASH_SCALE the database size.
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +25,7 @@
 
 #include "crash/shop_check.h"
 #include "crash/traced_run.h"
+#include "db/worktags.h"
 #include "support/shop_dir.h"
 
 namespace {
@@ -74,6 +81,26 @@ std::string list(const std::set<std::string>& problems) {
   return out;
 }
 
+// The data files as the runs are compared: the blank entries of the open
+// workorder list left out. The cleaning pass blanks the entries of the
+// documents it deletes; a run stopped among those deletions leaves fewer
+// documents for the new run to list, and so fewer blanks, which hold nothing.
+FileSet comparable_files(const std::string& dir) {
+  FileSet files = shop_data_files(dir);
+  auto it = files.find("VKOPENWO.DAT");
+  if (it == files.end()) return files;
+  std::vector<uint8_t> kept;
+  const std::vector<uint8_t>& list = it->second;
+  for (size_t at = 0; at < list.size(); at += kOpenWorkorderEntrySize) {
+    size_t end = std::min(list.size(), at + kOpenWorkorderEntrySize);
+    bool blank = end - at == kOpenWorkorderEntrySize &&
+                 std::all_of(list.begin() + at, list.begin() + end, [](uint8_t b) { return b == 0; });
+    if (!blank) kept.insert(kept.end(), list.begin() + at, list.begin() + end);
+  }
+  it->second = kept;
+  return files;
+}
+
 // The files after a killed run and a new one agree with an uninterrupted
 // run, file by file, or (where a second run changes files anyway) with an
 // uninterrupted run followed by a second one.
@@ -115,6 +142,29 @@ void expect_copies_saved(const std::string& dir, const std::map<std::string, int
   EXPECT_TRUE(missing.empty()) << where << ": no saved copy of" << list(missing);
 }
 
+// The open-list entries that name a document the base directory held and
+// the directory no longer holds: documents deleted while a list named them.
+std::set<std::string> listed_but_deleted(const std::string& dir,
+                                         const std::set<std::string>& base_documents) {
+  std::set<std::string> out;
+  for (const std::string& name : listed_documents(dir))
+    if (base_documents.count(name) && !std::filesystem::exists(dir + name))
+      out.insert("an open list names " + name + ", which was deleted");
+  return out;
+}
+
+// Kill points: spread evenly over the changes, and right after the first and
+// the last removal of a document.
+std::vector<int64_t> kill_points(const TracedRun& whole, int spread) {
+  std::set<int64_t> at;
+  for (int i = 0; i < spread; i++) at.insert((2 * i + 1) * whole.changes / (2 * spread) + 1);
+  if (!whole.document_removals.empty()) {
+    for (int64_t removal : {whole.document_removals.front(), whole.document_removals.back()})
+      if (removal < whole.changes) at.insert(removal + 1);
+  }
+  return std::vector<int64_t>(at.begin(), at.end());
+}
+
 void crash_and_rerun(const Program& prog) {
   std::string why;
   if (!tracing_available(&why)) GTEST_SKIP() << why;
@@ -123,6 +173,7 @@ void crash_and_rerun(const Program& prog) {
   ShopDir base;
   base.generate(7, env_scale());
   const std::set<std::string> base_problems = shop_problems(base.path());
+  const std::set<std::string> base_documents = document_files(base.path());
 
   // The uninterrupted run, counting the calls that change files.
   ShopDir whole;
@@ -132,8 +183,10 @@ void crash_and_rerun(const Program& prog) {
   ASSERT_TRUE(first.error.empty()) << first.error;
   ASSERT_EQ(first.status, prog.status) << tail(first.output);
   ASSERT_GT(first.changes, 0);
-  const FileSet once = shop_data_files(whole.path());
+  const FileSet once = comparable_files(whole.path());
   const std::map<std::string, int> copies = saved_copies(whole.path());
+  EXPECT_TRUE(listed_but_deleted(whole.path(), base_documents).empty())
+      << "an uninterrupted run:" << list(listed_but_deleted(whole.path(), base_documents));
   std::set<std::string> allowed = base_problems;
   for (const std::string& p : shop_problems(whole.path())) allowed.insert(p);
 
@@ -141,16 +194,16 @@ void crash_and_rerun(const Program& prog) {
   if (prog.second_run_differs) {
     TracedRun again = traced_run(whole.path(), prog.name, prog.args, prog.input, 0);
     ASSERT_EQ(again.status, prog.status) << tail(again.output);
-    twice = shop_data_files(whole.path());
+    twice = comparable_files(whole.path());
     for (const std::string& p : shop_problems(whole.path())) allowed.insert(p);
   }
 
+  const std::vector<int64_t> at_points = kill_points(first, points);
   std::printf("%s: %lld file changes in a run, %zu problems found in the generated files, "
-              "%zu after a run, %zu documents saved; %d kill points\n",
+              "%zu after a run, %zu documents saved, %zu removed; %zu kill points\n",
               prog.name.c_str(), static_cast<long long>(first.changes), base_problems.size(),
-              allowed.size(), copies.size(), points);
-  for (int i = 0; i < points; i++) {
-    int64_t at = (2 * i + 1) * first.changes / (2 * points) + 1;
+              allowed.size(), copies.size(), first.document_removals.size(), at_points.size());
+  for (int64_t at : at_points) {
     std::string where = prog.name + " killed at change " + std::to_string(at) + " of " +
                         std::to_string(first.changes);
     ShopDir dir;
@@ -166,12 +219,14 @@ void crash_and_rerun(const Program& prog) {
     shop_recover(dir.path());
     std::set<std::string> damage = new_problems(shop_problems(dir.path()), allowed);
     EXPECT_TRUE(damage.empty()) << where << ", the files it left:" << list(damage);
+    std::set<std::string> dangling = listed_but_deleted(dir.path(), base_documents);
+    EXPECT_TRUE(dangling.empty()) << where << ", the files it left:" << list(dangling);
 
     TracedRun rerun = traced_run(dir.path(), prog.name, prog.args, prog.input, 0);
     ASSERT_EQ(rerun.status, prog.status) << where << ", the new run:\n" << tail(rerun.output);
     damage = new_problems(shop_problems(dir.path()), allowed);
     EXPECT_TRUE(damage.empty()) << where << ", after the new run:" << list(damage);
-    expect_same_as_whole_run(shop_data_files(dir.path()), once,
+    expect_same_as_whole_run(comparable_files(dir.path()), once,
                              prog.second_run_differs ? &twice : nullptr, where);
     expect_copies_saved(dir.path(), copies, where);
   }

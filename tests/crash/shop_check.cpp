@@ -242,6 +242,35 @@ std::set<std::string> shop_problems(const std::string& dir) {
   return c.problems;
 }
 
+std::set<std::string> listed_documents(const std::string& dir) {
+  std::set<std::string> names;
+  Bytes list = read_file(dir + "VKOPENWO.DAT");
+  for (size_t at = 0; at + kOpenWorkorderEntrySize <= list.size(); at += kOpenWorkorderEntrySize) {
+    OpenWorkorderEntry e;
+    open_workorder_decode(list.data() + at, &e);
+    std::string name = text_of(e.file_name, sizeof e.file_name);
+    if (!name.empty()) names.insert(name);
+  }
+  list = read_file(dir + "VKOPENPO.DAT");
+  for (size_t at = 0; at + kOpenPurchaseOrderEntrySize <= list.size(); at += kOpenPurchaseOrderEntrySize) {
+    OpenPurchaseOrderEntry e;
+    open_purchase_order_decode(list.data() + at, &e);
+    std::string name = text_of(e.file_name, sizeof e.file_name);
+    if (!name.empty()) names.insert(name);
+  }
+  return names;
+}
+
+std::set<std::string> document_files(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::string name = e.path().filename().string();
+    if (name.size() == 12 && name.substr(8) == ".DKT" && (name[0] == 'W' || name[0] == 'I'))
+      names.insert(name);
+  }
+  return names;
+}
+
 void shop_recover(const std::string& dir) {
   MemoryConsole quiet(80, 25);
   Console* old = console_set(&quiet);

@@ -14,6 +14,11 @@
 // The problems found in a data directory (ending in '/').
 std::set<std::string> shop_problems(const std::string& dir);
 
+// The document files the open lists name ("VKOPENWO.DAT", "VKOPENPO.DAT";
+// blank entries left out), and the open document files a directory holds.
+std::set<std::string> listed_documents(const std::string& dir);
+std::set<std::string> document_files(const std::string& dir);
+
 // Finishes what a stopped run left for the next start, as every program does
 // before it opens a data file (a decided group swap, a replacement whose
 // data file is missing).

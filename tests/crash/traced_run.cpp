@@ -115,6 +115,19 @@ std::string describe(pid_t pid, const user_regs_struct& r) {
   }
 }
 
+// Whether a stopped call removes an open document file: a name ending in
+// ".DKT" outside the folder of saved copies.
+bool removes_document(pid_t pid, const user_regs_struct& r) {
+  std::string path;
+  switch (static_cast<long>(r.orig_rax)) {
+    case SYS_unlink: path = text_arg(pid, r.rdi); break;
+    case SYS_unlinkat: path = text_arg(pid, r.rsi); break;
+    default: return false;
+  }
+  return path.size() > 4 && path.compare(path.size() - 4, 4, ".DKT") == 0 &&
+         path.find("DELETED") == std::string::npos;
+}
+
 std::string read_all(FILE* f) {
   std::string out;
   std::rewind(f);
@@ -206,6 +219,8 @@ TracedRun traced_run(const std::string& dir, const std::string& program,
           kill(pid, SIGKILL);  // it dies before the call runs
           continue;
         }
+        if (changes_files(regs) && removes_document(pid, regs))
+          run.document_removals.push_back(run.changes);
       } else if (event == 0 && WSTOPSIG(st) != SIGTRAP) {
         deliver = WSTOPSIG(st);  // a signal of the program's own
       }

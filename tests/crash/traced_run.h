@@ -16,6 +16,9 @@ struct TracedRun {
   int64_t changes = 0;    // file-changing calls seen (the one killed at included)
   bool killed = false;    // stopped by the tracer at the requested call
   std::string killed_call;  // the call it was killed at, e.g. "unlink W0000012.DKT"
+  // The changes that removed an open document file ("W*.DKT", "I*.DKT" of
+  // the data directory), by their count among the changes (from 1).
+  std::vector<int64_t> document_removals;
   std::string output;     // stdout and stderr
   std::string error;      // set when the tracer itself failed
 };
