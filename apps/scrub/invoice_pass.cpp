@@ -20,7 +20,6 @@
 #include "scrub.h"
 #include "scrub_files.h"
 #include "ui/screen.h"
-#include "vehicles.h"
 #include "wo_tag.h"
 
 namespace {
@@ -85,7 +84,10 @@ void invoice_pass(File* invoices, OutBuffer* out) {
     if (!info.whole) {
       // A document the reader gave up on is carried byte for byte and
       // indexed from what was read; a void one or one without a number goes
-      // like any other such document.
+      // like any other such document. When its customer section was read it
+      // is matched like any other (its tag keeps the customer as read), its
+      // vehicle linked when its vehicle section was read too, and the labor
+      // lines read give its follow-ups.
       if (g_wo.Status == WO_VOID) {
         wo_free(&g_wo);
         continue;
@@ -104,10 +106,12 @@ void invoice_pass(File* invoices, OutBuffer* out) {
       }
       WorkorderTag tag;
       make_workorder_tag(g_wo, static_cast<int32_t>(out->size()), &tag);
+      if (info.customer_read) match_workorder(&g_wo, info.vehicle_read);
       if (workorder_table_insert(tag)) {
         invoiced_add(tag.number);
         carry(&raw, out);
         report("%07ld could not be read whole: kept in VKINVOIC.DAT as it was\r\n", number);
+        followups_add(g_wo);
       } else {
         remove_duplicate(tag, &raw, out);
       }
@@ -120,11 +124,7 @@ void invoice_pass(File* invoices, OutBuffer* out) {
       continue;
     }
     mark_paid(&g_wo);
-    if (match_customer_block(g_wo.WorkorderNumber, g_wo.customer)) {
-      int32_t position = g_matched_position;
-      if (g_opt.replace_customer) g_wo.customer = g_customer;
-      if (g_opt.vehicles) link_vehicle(g_wo, position);
-    }
+    match_workorder(&g_wo, true);
     if (number % 128 == 0) con_printf("%06ld\r", number);
     WorkorderTag tag;
     make_workorder_tag(g_wo, static_cast<int32_t>(out->size()), &tag);

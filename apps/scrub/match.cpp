@@ -3,10 +3,12 @@
 #include <cstring>
 
 #include "db/bytes.h"
+#include "docs/workorder.h"
 #include "log.h"
 #include "platform/env.h"
 #include "scrub.h"
 #include "ui/screen.h"
+#include "vehicles.h"
 
 CustomerTable* g_customer_table = nullptr;
 CustomerRecord g_customer;
@@ -129,4 +131,12 @@ int match_customer_block(uint32_t wo_number, const CustomerRecord& block) {
   con_printf("Customer %ld %s not matchable...\r\n", cust, key);
   scrub_log("Customer %ld %s not matchable...\r\n", cust, key);
   return 0;
+}
+
+bool match_workorder(Workorder* wo, bool link) {
+  if (!match_customer_block(wo->WorkorderNumber, wo->customer)) return false;
+  int32_t position = g_matched_position;
+  if (g_opt.replace_customer) wo->customer = g_customer;
+  if (link && g_opt.vehicles) link_vehicle(*wo, position);
+  return true;
 }

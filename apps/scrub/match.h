@@ -18,3 +18,11 @@ extern CustomerTable* g_customer_table;
 // g_matched_position), 0 otherwise. Logs the way it matched (verbose only)
 // or that the customer is not matchable (always, and on the console).
 int match_customer_block(uint32_t wo_number, const CustomerRecord& block);
+
+struct Workorder;
+
+// The match of one workorder of the index rebuild: on a match its vehicle is
+// linked (vehicle rebuild; only when link_vehicle is set) and, with the
+// replace-customer option, the matched customer replaces its customer
+// block. Returns whether it was matched (g_customer holds the match).
+bool match_workorder(Workorder* wo, bool link_vehicle);

@@ -1,8 +1,12 @@
 // The open workorder documents ("W*.DKT"): each non-void document with a
 // number is matched to a customer, indexed (open, invoice position -1), given
 // its follow-ups and an entry in "VKOPENWO.NEW", and written back. A
-// document that cannot be read keeps the entry it had in the old list; one
-// the reader gave up on is indexed from what was read and left untouched.
+// document that cannot be read, or whose header and number were not there,
+// keeps the entry it had in the old list; one the reader gave up on after
+// its number is indexed from what was read and left untouched (matched, and
+// given the follow-ups of the labor lines read, when its customer section
+// was read). One whose number is 0 or less gets no entry: the cleaning pass
+// removes it.
 #include <strings.h>
 
 #include <cstring>
@@ -26,7 +30,6 @@
 #include "scrub.h"
 #include "scrub_files.h"
 #include "ui/screen.h"
-#include "vehicles.h"
 #include "wo_tag.h"
 
 namespace {
@@ -103,20 +106,19 @@ void open_document_pass() {
       doc_file_close(f, &lock_workorder);
       continue;
     }
+    WorkorderTag tag;
     if (info.whole) {
-      if (match_customer_block(g_wo.WorkorderNumber, g_wo.customer)) {
-        int32_t position = g_matched_position;
-        if (g_opt.replace_customer) g_wo.customer = g_customer;
-        if (g_opt.vehicles) link_vehicle(g_wo, position);
-      }
+      match_workorder(&g_wo, true);
+      make_workorder_tag(g_wo, -1, &tag);
     } else {
       report("\r\n%s could not be read whole: indexed from what was read, left as it was\r\n",
              name.c_str());
+      // The tag keeps the customer as read; the match links the vehicle.
+      make_workorder_tag(g_wo, -1, &tag);
+      if (info.customer_read) match_workorder(&g_wo, info.vehicle_read);
     }
-    WorkorderTag tag;
-    make_workorder_tag(g_wo, -1, &tag);
     workorder_table_insert(tag);  // a number indexed already stays as it was
-    if (info.whole) followups_add(g_wo);
+    followups_add(g_wo);
     OpenWorkorderEntry entry;
     open_workorder_make(tag, &entry);
     append_entry(&out, entry);

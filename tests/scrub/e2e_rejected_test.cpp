@@ -132,4 +132,59 @@ TEST_F(RejectedShop, OpenDocumentsRejectedAfterTheirNumberGoByIt) {
                                         "W0000711.DKT could not be read: kept as it was"}));
 }
 
+// A rejected document whose customer section was read is matched: the match
+// links its vehicle (its vehicle section was read) and, with the replace
+// option, gives its follow-ups the matched customer, while its bytes and its
+// index entry keep the customer as read. One rejected before its customer
+// section is indexed as read and not matched.
+TEST_F(RejectedShop, RejectedWorkordersKeepTheirRemindersAndVehicles) {
+  const int32_t due = today() + 60;
+  auto rejected_in_labor = [&](uint32_t number, int status, const char* vin) {
+    Workorder wo = new_workorder(number, status, 777, "SMITH", "JOHN", D1);  // 777: no such number
+    set_vehicle(&wo, "FORD", "RANGER", "1992", vin, "", 85000);
+    add_labor(&wo, 10, "LUBE", 3000, due);
+    std::string text = take(wo);
+    return text.substr(0, text.find("[Sublets]")) + kNul;  // its labor lines run into the end
+  };
+  const std::string stored = rejected_in_labor(40, WO_CLOSED, "VIN40");
+  Workorder bad = new_workorder(41, WO_CLOSED, 100, "SMITH", "JOHN", D1);
+  set_vehicle(&bad, "KIA", "RIO", "2010", "VIN41", "", 10);
+  std::string bad_status = take(bad);
+  bad_status.replace(bad_status.find("Status=CLOSED "), 14, "Status=BOGUS  ");
+  shop.write("VKINVOIC.DAT", stored + bad_status);
+  const std::string open = rejected_in_labor(50, WO_OPEN, "VIN50");
+  shop.write("W0000050.DKT", open);
+
+  ScrubRun r = shop.run({"/VEHICLES", "/REPLACECUST", "/VERBOSE"});
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(shop.read("VKINVOIC.DAT"), stored + bad_status);
+  EXPECT_EQ(shop.read("W0000050.DKT"), open);
+  std::vector<WorkorderTag> tags = decode_workorder_tags(shop.read("VKINCTAG.DAT"));
+  ASSERT_EQ(tags.size(), 3u);
+  for (int i : {0, 2}) {
+    EXPECT_EQ(tags[i].customer_number, 777);
+    EXPECT_STREQ(tags[i].name_key, "SMITH,JOHN");
+  }
+  EXPECT_EQ(tags[1].customer_number, 0);  // nothing of its customer was read
+
+  std::vector<FollowupRecord> f = decode_followups(shop.read("VKFOLLOW.DAT"));
+  ASSERT_EQ(f.size(), 2u);
+  EXPECT_EQ(f[0].workorder_number, 40);
+  EXPECT_EQ(f[1].workorder_number, 50);
+  EXPECT_EQ(f[1].position, static_cast<int32_t>(kFollowupRecordSize));
+  for (const FollowupRecord& one : f) {
+    EXPECT_EQ(one.customer_number, 100);
+    EXPECT_EQ(one.due_date, due);
+    EXPECT_EQ(one.due_mileage, 88000);
+  }
+  std::vector<VehicleRecord> v = decode_vehicles(shop.read("VKVEHICL.DAT"));
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_STREQ(v[0].VIN, "VIN40");
+  EXPECT_STREQ(v[1].VIN, "VIN50");
+  for (const VehicleRecord& one : v) EXPECT_EQ(one.owner, 100u);
+  EXPECT_EQ(decode_customers(shop.read("VKCSTDAT.DAT"))[0].vehicle_head,
+            static_cast<int32_t>(kVehicleRecordSize));
+  EXPECT_EQ(shop.read("VELKSCRB.LOG").find("0000041 (Cust="), std::string::npos);  // not matched
+}
+
 }  // namespace
