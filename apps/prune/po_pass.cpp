@@ -1,7 +1,8 @@
 // The purchase-orders pass: stored orders that are void, or whose paid (else
 // closed, else open) date lies before the cut-off, go; the stored ones kept
 // and every open order file are indexed again, and the open-order list is
-// rebuilt. No open order file is tested or deleted.
+// rebuilt: an open order's tag and list entry hold its number only. No open
+// order file is tested or deleted.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -124,8 +125,9 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
     if (outcome == TableInsert::duplicate)
       con_printf("%s: purchase order %07ld is indexed already; listed, but not indexed again\r\n",
                  name.c_str(), static_cast<long>(tag.number));
-    make_purchase_order_tag(po, -1, &tag);
     po_free(&po);
+    // The list entry holds what the tag holds: the number, -1 in the three
+    // dates and as offset, and the file name.
     OpenPurchaseOrderEntry entry;
     open_purchase_order_make(tag, &entry);
     uint8_t entry_bytes[kOpenPurchaseOrderEntrySize];

@@ -1,7 +1,9 @@
 // The workorder and purchase-order passes on hand-made document files.
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
+#include "db/bytes.h"
 #include "docs/workorder.h"
 #include "prune_fixture.h"
 #include "ui/dates.h"
@@ -151,14 +153,21 @@ TEST_F(PassTest, PurchaseOrdersGoByVoidAndDateAndEveryOpenOrderIsListed) {
   EXPECT_EQ(numbers, (std::vector<int32_t>{0, 5, 7, 40}));
   EXPECT_STREQ(tags[1].vendor, "SMITH");
   EXPECT_EQ(tags[1].order_offset, 0);
-  // The open order numbered 0 stays and is listed.
+  // The open order numbered 0 stays and is listed. An open order's tag
+  // holds its number only (-1 in the three dates and as offset), and so does
+  // its list entry, with its file name at 155.
   EXPECT_TRUE(dir.exists("I0000000.DKT"));
-  std::vector<OpenPurchaseOrderEntry> list = read_open_pos(dir);
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[0].tag.number, 0);
-  EXPECT_STREQ(list[0].file_name, "I0000000.DKT");
-  EXPECT_STREQ(list[0].tag.vendor, "ZERO SUPPLY");
-  EXPECT_STREQ(list[1].file_name, "I0000040.DKT");
+  std::vector<uint8_t> want;
+  for (int32_t number : {0, 40}) {
+    uint8_t entry[kOpenPurchaseOrderEntrySize] = {};
+    le_put_i32(entry, number);
+    for (size_t at : {49u, 53u, 57u}) le_put_i32(entry + at, -1);
+    std::snprintf(reinterpret_cast<char*>(entry) + 155, 16, "I%07d.DKT", number);
+    want.insert(want.end(), entry, entry + sizeof entry);
+    EXPECT_EQ(tags[number == 0 ? 0 : 3].order_offset, -1);
+    EXPECT_EQ(tags[number == 0 ? 0 : 3].vendor[0], '\0');
+  }
+  EXPECT_EQ(dir.read("VKOPENPO.DAT"), want);
   expect_consistent(dir);
 }
 
