@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "db/bytes.h"
 #include "db/inventory.h"
@@ -60,6 +61,10 @@ PassEnd inventory_pass(PruneRun* run) {
 
   int count = 0;
   long unindexed_full = 0;
+  // Stock numbers of items kept without an index entry because another
+  // stock number holds their key: a later item of one of them is a
+  // duplicate like any other.
+  std::unordered_set<std::string> kept_unindexed;
   RecordScan scan;
   scan_begin(&scan, in, kInventoryRecordSize, kInventoryFile);
   uint8_t rec[kInventoryRecordSize];
@@ -67,6 +72,7 @@ PassEnd inventory_pass(PruneRun* run) {
   while (ok && scan_next(&scan, rec)) {
     progress_spinner();
     if (record_dropped(rec)) continue;
+    if (!kept_unindexed.empty() && kept_unindexed.count(reinterpret_cast<const char*>(rec))) continue;
     InventoryRecord r;
     inventory_decode(rec, &r);
     InventoryTag tag;
@@ -88,6 +94,7 @@ PassEnd inventory_pass(PruneRun* run) {
       // item stays in the file without one, as the other programs leave it.
       con_printf("%s kept without an index entry: its key equals that of %s\r\n",
                  tag.stock_number, reinterpret_cast<const char*>(found));
+      kept_unindexed.insert(reinterpret_cast<const char*>(rec));
     } else if (outcome == TableInsert::full) {
       // Never dropped: the item stays without an index entry, and the run
       // ends after this pass so that the user can free memory and purge again.
