@@ -105,6 +105,8 @@ bool purge_run(PruneRun* run) {
       !go(po_pass(run, p.purchase_orders)))
     return false;
 
+  // Every chosen pass is done: nothing is left to resume.
+  marker_remove();
   delete_temporary_files();
   alert_line("\aPurge complete...");
   return true;

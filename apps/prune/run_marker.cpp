@@ -143,3 +143,9 @@ bool marker_write_new(const RunMarker& m) {
   if (!ok) e->remove(path);
   return ok;
 }
+
+void marker_remove() {
+  Env* e = env();
+  e->remove(data_path(kRunMarkerFile));
+  e->sync_dir(data_dir());
+}

@@ -3,9 +3,9 @@
 // pass's files. A purge stopped half-way (a kill, a power cut, a full disk)
 // and started again with the same choices skips the passes already done:
 // running a pass twice is not the same as running it once (the chains it
-// rebuilds come out reversed each time). The marker stays after the purge
-// ends, so a stop between its last pass and its end is no different, and
-// the same purge run again changes nothing.
+// rebuilds come out reversed each time). Once every chosen pass is done the
+// marker is removed: a stop before that resumes like any other, and the
+// same purge started again later runs in full.
 //
 // Each pass done is recorded with the size and a hash of the contents its
 // files had when they were put in place; a pass whose files have changed
@@ -49,6 +49,8 @@ void marker_add(RunMarker* m, const std::string& pass, const std::vector<std::st
 // Writes the marker's replacement ("VKPURGE.NEW") completely and flushes it;
 // false when it cannot be written.
 bool marker_write_new(const RunMarker& m);
+// Removes the marker of a purge whose passes are all done.
+void marker_remove();
 
 // The size and content hash of a file of the data directory (size -1 when
 // it cannot be read).
