@@ -12,9 +12,15 @@
 // it does not exist as spelled (each path component in turn), so an existing
 // "vkinvent.dat" is the file "VKINVENT.DAT"; a new file keeps the spelling
 // given. Backslashes in paths are taken as separators.
+//
+// A write past the process's file size limit (ulimit -f) would raise
+// SIGXFSZ, whose default action ends the program without a word. The Env
+// ignores it, so such a write fails with EFBIG and is reported like a full
+// disk by the caller that made it.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -232,6 +238,8 @@ class PosixFile : public File {
 
 class PosixEnv : public Env {
  public:
+  PosixEnv() { signal(SIGXFSZ, SIG_IGN); }
+
   File* open_exclusive(const std::string& path) override {
     std::string p = resolve(path);
     int fd;
