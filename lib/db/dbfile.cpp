@@ -121,14 +121,30 @@ const char* unlock_failure_text() {
   }
 }
 
+const char* open_failure_text(OpenFailure why) {
+  switch (why) {
+    case OpenFailure::held: return "held open by another program";
+    case OpenFailure::denied: return "no permission to read and write it";
+    case OpenFailure::not_a_file: return "not a file";
+    case OpenFailure::no_folder: return "its folder does not exist";
+    case OpenFailure::read_only: return "the disk is read-only";
+    case OpenFailure::disk_full: return "the disk is full";
+    default: return "the system refused to open it";
+  }
+}
+
 }  // namespace
 
 File* db_open(const std::string& name, bool relative) {
   // The path is built in a string: long paths work, and a path the system
   // refuses ends in the open error below.
   std::string path = relative ? data_path(name) : name;
-  File* f = env()->open_exclusive(path);
-  if (!f) fail("File open error... (SHARE needs to be loaded...)");
+  Env* e = env();
+  File* f = e->open_exclusive(path);
+  if (!f) {
+    con_printf("\r\nCannot open %s: %s\r\n", path.c_str(), open_failure_text(e->open_failure()));
+    fail("File open error... (SHARE needs to be loaded...)");
+  }
   return f;
 }
 

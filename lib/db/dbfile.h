@@ -22,8 +22,9 @@ extern LockDescriptor lock_settings, lock_workorder_index, lock_inventory_index,
     lock_replacement;
 
 // Opens a data file for exclusive reading and writing, creating it when
-// missing. With relative set the path is data_dir() + name. A failure shows
-// "File open error... (SHARE needs to be loaded...)" and exits 1.
+// missing. With relative set the path is data_dir() + name. A failure names
+// the file and the reason on the console, then shows "File open error...
+// (SHARE needs to be loaded...)" and exits 1.
 File* db_open(const std::string& name, bool relative);
 // Flushes; "File commit error..." and exit 1 on failure.
 void db_commit(File* f);

@@ -43,6 +43,18 @@ class File {
   virtual LockResult unlock(int64_t start, int64_t length) = 0;
 };
 
+// Why the last open_exclusive failed, for a message that says so.
+enum class OpenFailure {
+  none,        // no open has failed
+  held,        // another handle (of this or another program) has the file open
+  denied,      // no permission to read and write it
+  not_a_file,  // the name is a folder or a device
+  no_folder,   // the folder it would be in does not exist
+  read_only,   // the disk is read-only
+  disk_full,   // no room for a new file
+  other,
+};
+
 // Local date and time, with milliseconds.
 struct LocalTime {
   int year, month, day, hour, minute, second, millisecond;
@@ -58,6 +70,8 @@ class Env {
   // part of the path matches an existing file without regard to letter case;
   // a new file gets the spelling given. Returns null on failure.
   virtual File* open_exclusive(const std::string& path) = 0;
+  // Why the last open_exclusive that returned null failed.
+  virtual OpenFailure open_failure();
   // Opens an existing file for reading only (no creation, no exclusivity).
   virtual File* open_read(const std::string& path) = 0;
 

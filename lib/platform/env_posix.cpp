@@ -236,6 +236,23 @@ class PosixFile : public File {
   bool writable_;
 };
 
+OpenFailure open_failure_of(int error) {
+  switch (error) {
+    case EWOULDBLOCK: return OpenFailure::held;
+    case EACCES:
+    case EPERM: return OpenFailure::denied;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV: return OpenFailure::not_a_file;
+    case ENOENT:
+    case ENOTDIR: return OpenFailure::no_folder;
+    case EROFS: return OpenFailure::read_only;
+    case ENOSPC:
+    case EDQUOT: return OpenFailure::disk_full;
+    default: return OpenFailure::other;
+  }
+}
+
 class PosixEnv : public Env {
  public:
   PosixEnv() { signal(SIGXFSZ, SIG_IGN); }
@@ -245,16 +262,24 @@ class PosixEnv : public Env {
     int fd;
     do fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return failed(errno);
     int r;
     do r = flock(fd, LOCK_EX | LOCK_NB);
     while (r != 0 && errno == EINTR);
     if (r != 0) {
+      int error = errno;
       ::close(fd);
-      return nullptr;
+      return failed(error);
     }
-    return new (std::nothrow) PosixFile(fd, true);
+    File* f = new (std::nothrow) PosixFile(fd, true);
+    if (!f) {
+      ::close(fd);
+      return failed(ENOMEM);
+    }
+    return f;
   }
+
+  OpenFailure open_failure() override { return last_failure_; }
 
   File* open_read(const std::string& path) override {
     std::string p = resolve(path);
@@ -385,6 +410,14 @@ class PosixEnv : public Env {
     if (d.empty() || d.back() != '/') d += '/';
     return d;
   }
+
+ private:
+  File* failed(int error) {
+    last_failure_ = open_failure_of(error);
+    return nullptr;
+  }
+
+  OpenFailure last_failure_ = OpenFailure::none;
 };
 
 }  // namespace

@@ -46,6 +46,7 @@ TEST_F(EnvFiles, ExclusiveOpenShutsOutOtherOpensUntilClosed) {
   auto f = open_x("VKSYSTEM.DAT");
   ASSERT_TRUE(f);
   EXPECT_FALSE(open_x("VKSYSTEM.DAT")) << "second open in the same process";
+  EXPECT_EQ(env()->open_failure(), OpenFailure::held);
   EXPECT_FALSE(open_x("vksystem.dat")) << "same file under another case";
   std::string path = dir_ + "VKSYSTEM.DAT";
   EXPECT_EQ(in_child([&] { return env()->open_exclusive(path) ? 1 : 0; }), 0)
@@ -57,8 +58,10 @@ TEST_F(EnvFiles, ExclusiveOpenShutsOutOtherOpensUntilClosed) {
 
 TEST_F(EnvFiles, ExclusiveOpenFailsInMissingDirectoryAndOnDirectory) {
   EXPECT_FALSE(env()->open_exclusive(dir_ + "NODIR/VKSYSTEM.DAT"));
+  EXPECT_EQ(env()->open_failure(), OpenFailure::no_folder);
   ASSERT_TRUE(env()->make_dir(dir_ + "SUB"));
   EXPECT_FALSE(env()->open_exclusive(dir_ + "SUB"));
+  EXPECT_EQ(env()->open_failure(), OpenFailure::not_a_file);
   EXPECT_FALSE(env()->open_read(dir_ + "SUB"));
   EXPECT_FALSE(env()->open_read(dir_ + "MISSING.DAT"));
   EXPECT_FALSE(env()->exists(dir_ + "MISSING.DAT")) << "open_read must not create";
