@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/catalog.h"
+#include "db/dbfile.h"
 #include "db/replace.h"
 #include "platform/console.h"
 #include "platform/env.h"
@@ -117,8 +118,9 @@ int main(int argc, char** argv) {
   set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
   if (usage_requested(argc, argv)) return 0;
 
-  // A swap that a stopped run left decided is finished before any data
-  // file is opened.
+  // One program at a time on the data; then a swap that a stopped run left
+  // decided is finished before any data file is opened.
+  db_lock_data_dir();
   db_startup_recover();
   settings_save(settings_load());
   line_pool_init();

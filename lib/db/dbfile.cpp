@@ -133,7 +133,19 @@ const char* open_failure_text(OpenFailure why) {
   }
 }
 
+// Held for the rest of the run; the system drops it when the program ends.
+DirLock* g_run_lock = nullptr;
+
 }  // namespace
+
+void db_lock_data_dir() {
+  if (g_run_lock) return;
+  LockResult r = LockResult::error;
+  g_run_lock = env()->lock_dir(data_dir(), &r);
+  if (g_run_lock || r == LockResult::not_supported) return;
+  if (r == LockResult::held) fail("Shop database in use by another VELK program... (wait for it to end)");
+  fail("Error Locking File...");
+}
 
 File* db_open(const std::string& name, bool relative) {
   // The path is built in a string: long paths work, and a path the system

@@ -55,6 +55,13 @@ enum class OpenFailure {
   other,
 };
 
+// A lock on a whole directory, held until it is deleted or the process ends
+// (the system releases it then, however the process ends).
+class DirLock {
+ public:
+  virtual ~DirLock() = default;
+};
+
 // Local date and time, with milliseconds.
 struct LocalTime {
   int year, month, day, hour, minute, second, millisecond;
@@ -100,6 +107,15 @@ class Env {
   virtual void sleep_ms(int ms) = 0;
   // The current working directory, ending in a separator.
   virtual std::string current_dir() = 0;
+
+  // Takes the lock of a directory without waiting: one holder at a time,
+  // across processes and across the handles of one process. It creates no
+  // file, or none that outlives the lock (a lock file opened shared with
+  // nobody and deleted on close serves where a directory cannot be locked
+  // itself), so nothing stale is ever left to block a later holder. Returns
+  // null, with *result saying why (held elsewhere, not supported, an error),
+  // when it is not taken.
+  virtual DirLock* lock_dir(const std::string& dir, LockResult* result);
 };
 
 // The Env in use (the POSIX one unless a test installed another).

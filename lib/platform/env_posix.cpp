@@ -17,6 +17,10 @@
 // SIGXFSZ, whose default action ends the program without a word. The Env
 // ignores it, so such a write fails with EFBIG and is reported like a full
 // disk by the caller that made it.
+//
+// The run lock of a directory is a non-blocking exclusive flock() on the
+// directory itself: it creates nothing, and the system drops it with the
+// last descriptor when the process ends in any way.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -253,6 +257,15 @@ OpenFailure open_failure_of(int error) {
   }
 }
 
+class PosixDirLock : public DirLock {
+ public:
+  explicit PosixDirLock(int fd) : fd_(fd) {}
+  ~PosixDirLock() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
 class PosixEnv : public Env {
  public:
   PosixEnv() { signal(SIGXFSZ, SIG_IGN); }
@@ -409,6 +422,36 @@ class PosixEnv : public Env {
     std::string d(buf.data());
     if (d.empty() || d.back() != '/') d += '/';
     return d;
+  }
+
+  DirLock* lock_dir(const std::string& dir, LockResult* result) override {
+    std::string p = dir.empty() ? std::string(".") : resolve(dir);
+    int fd;
+    do fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      *result = LockResult::error;
+      return nullptr;
+    }
+    int r;
+    do r = flock(fd, LOCK_EX | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    if (r == 0) {
+      if (DirLock* lock = new (std::nothrow) PosixDirLock(fd)) {
+        *result = LockResult::ok;
+        return lock;
+      }
+      errno = ENOMEM;
+    }
+    switch (errno) {
+      case EWOULDBLOCK: *result = LockResult::held; break;
+      case ENOLCK: *result = LockResult::no_resources; break;
+      case EINVAL:
+      case EOPNOTSUPP: *result = LockResult::not_supported; break;
+      default: *result = LockResult::error; break;
+    }
+    ::close(fd);
+    return nullptr;
   }
 
  private:
