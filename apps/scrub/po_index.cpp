@@ -48,7 +48,7 @@ struct PendingDelete {
 
 [[noreturn]] void read_failed(int64_t offset) {
   po_free(&g_po);
-  replace_discard(std::vector<std::string>{kIndex, kOrders, kOpenList});
+  new_files_discard();
   con_printf("\r\nVKPURCHA.DAT cannot be read at offset %lld\r\n", static_cast<long long>(offset));
   rec_read_failed();
 }
