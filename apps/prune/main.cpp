@@ -132,6 +132,9 @@ int main(int argc, char** argv) {
   bool completed = purge_run(&run);
 
   screen_restore();
+  // Said after the screen is given back, where it stays in sight.
+  if (settings_were_missing())
+    for (const std::string& line : settings_missing_notice()) con_print(line.c_str());
   if (!completed) {
     con_printf("%s\r\n", run.failure.c_str());
     fatal_exit();

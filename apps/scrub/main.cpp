@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
   console()->clear();
   scrub_log_delete();
   header_box(g_settings.company_name, "VELK Cleanup");
+  if (settings_were_missing())
+    for (const std::string& line : settings_missing_notice()) report("%s", line.c_str());
 
   if (g_opt.receiving_only) {
     g_store = XMS_alloc(kXmsAll);

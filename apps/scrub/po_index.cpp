@@ -12,6 +12,7 @@
 
 #include "db/catalog.h"
 #include "db/dbfile.h"
+#include "db/lookups.h"
 #include "db/recfile.h"
 #include "db/replace.h"
 #include "db/worktags.h"
@@ -185,6 +186,9 @@ void rebuild_purchase_order_index() {
   File* orders = db_open(kOrders, true);
   orders->seek(0);
   db_lock_retry(orders, &lock_purchase_order);
+  std::string dropped = index_entries_past_end(index, kIndex, kPurchaseOrderTagSize,
+                                               kPurchaseOrderTagDocumentOffset, orders, kOrders);
+  if (!dropped.empty()) report("%s", dropped.c_str());
   OutBuffer new_orders;
   out_begin(&new_orders, new_file_open(kOrders), replacement_name(kOrders));
   g_table_count = 0;
