@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "db/catalog.h"
 #include "platform/env.h"
 #include "xms_fixture.h"
 
@@ -182,19 +185,41 @@ TEST_F(Store, RangesBeyondTheStoreEnd) {
   XMS_copy_up(s, b, cap - 1, 1);
 }
 
-TEST_F(Store, ExitHandlerFreesEverythingAndDeletesTheSwapFileName) {
+// A data directory and another folder the program was started from, each
+// holding a file of the swap file's name.
+class SwapFileName : public Store {
+ protected:
+  void SetUp() override {
+    Store::SetUp();
+    char data[] = "/tmp/velk_xms_data_XXXXXX", started[] = "/tmp/velk_xms_cwd_XXXXXX";
+    ASSERT_TRUE(mkdtemp(data) && mkdtemp(started));
+    data_ = std::string(data) + "/";
+    started_ = std::string(started) + "/";
+    old_dir_ = data_dir();
+    set_data_dir(data_);
+    old_cwd_ = env()->current_dir();
+    ASSERT_EQ(chdir(started), 0);
+    for (const std::string& d : {data_, started_}) delete env()->open_exclusive(d + "UDFILE.DAT");
+  }
+  void TearDown() override {
+    Store::TearDown();
+    set_data_dir(old_dir_);
+    if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << old_cwd_;
+    std::system(("rm -rf '" + data_ + "' '" + started_ + "'").c_str());
+  }
+  std::string data_, started_, old_dir_, old_cwd_;
+};
+
+TEST_F(SwapFileName, ExitHandlerFreesEverythingAndDeletesTheSwapFileNameOfTheDataDirectory) {
   Env* e = env();
-  std::string udfile = e->current_dir() + "UDFILE.DAT";
-  File* f = e->open_exclusive(udfile);
-  ASSERT_NE(f, nullptr);
-  delete f;
   XMS_alloc(4096);
   EXPECT_GT(xms_live_allocations(), 0);
   xms_exit_handler();
   EXPECT_EQ(xms_live_allocations(), 0);
   EXPECT_EQ(xms_store(), nullptr);
   EXPECT_EQ(xms_total_kb, 0u);
-  EXPECT_FALSE(e->exists(udfile));
+  EXPECT_FALSE(e->exists(data_ + "UDFILE.DAT"));
+  EXPECT_TRUE(e->exists(started_ + "UDFILE.DAT")) << "not the program's to delete";
   xms_exit_handler();  // nothing left, no file: still fine
 }
 
@@ -202,15 +227,14 @@ TEST_F(Store, ExitHandlerFreesEverythingAndDeletesTheSwapFileName) {
 // registered before it, which therefore runs after it.
 void report_after_exit() {
   std::fprintf(stderr, "live=%d udfile=%d\n", xms_live_allocations(),
-               env()->exists(env()->current_dir() + "UDFILE.DAT") ? 1 : 0);
+               env()->exists(data_path("UDFILE.DAT")) ? 1 : 0);
 }
 
-TEST_F(Store, FatalExitRunsTheHandler) {
+TEST_F(SwapFileName, FatalExitRunsTheHandler) {
   EXPECT_EXIT(
       {
         std::atexit(report_after_exit);
         std::atexit(xms_exit_handler);
-        delete env()->open_exclusive(env()->current_dir() + "UDFILE.DAT");
         XmsBlock* s = XMS_alloc(2048);
         uint8_t b = 0;
         XMS_copy_up(s, &b, xms_capacity(s), 1);
