@@ -325,50 +325,43 @@ TEST_F(WorkorderShop, ReplaceCustomerAndVerboseLog) {
   EXPECT_FALSE(shop.exists("VELKSCRB.LOG"));
 }
 
-// Damage that a run mends says so on the console and in the log: index
-// entries that pointed past the end of a document file cut short, and a
-// settings file that had to be made again from the defaults while the shop
-// holds workorders (its counters start again). A run with nothing to mend
-// says neither.
+// Damage a run mends is said on the console and in the log: index entries
+// past the end of a document file cut short, and a settings file made again
+// from the defaults in a shop that holds workorders. A sound shop hears of
+// neither.
 TEST_F(WorkorderShop, CutDocumentFilesAndAMissingSettingsFileAreReported) {
   write_settings(shop);
-  std::string invoices;
-  for (uint32_t n : {10u, 11u, 12u}) invoices += take(new_workorder(n, WO_CLOSED, 100, "SMITH", "JOHN", D1));
-  shop.write("VKINVOIC.DAT", invoices);
-  std::string orders;
-  for (uint32_t n : {20u, 21u}) {
+  std::string invoices, orders;
+  for (uint32_t n : {10u, 11u, 12u}) {
+    invoices += take(new_workorder(n, WO_CLOSED, 100, "SMITH", "JOHN", D1));
     PurchaseOrder po = new_purchase_order(n, WO_CLOSED, "VENDOR", "1", D1);
     orders += po_text(po);
     po_free(&po);
   }
+  shop.write("VKINVOIC.DAT", invoices);
   shop.write("VKPURCHA.DAT", orders);
   ScrubRun r = shop.run();
   ASSERT_EQ(r.status, 0) << r.output;
-  EXPECT_FALSE(contains(r.output, "pointed past")) << r.output;
-  EXPECT_FALSE(contains(r.output, "VKSYSTEM.DAT was missing"));
+  EXPECT_FALSE(contains(r.output, "pointed past") || contains(r.output, "VKSYSTEM.DAT was"))
+      << r.output;
 
   std::vector<WorkorderTag> tags = decode_workorder_tags(shop.read("VKINCTAG.DAT"));
   std::vector<PurchaseOrderTag> po_tags = decode_purchase_order_tags(shop.read("VKPURTAG.DAT"));
-  ASSERT_EQ(tags.size(), 3u);
-  ASSERT_EQ(po_tags.size(), 2u);
+  ASSERT_TRUE(tags.size() == 3 && po_tags.size() == 3);
   shop.write("VKINVOIC.DAT", shop.read("VKINVOIC.DAT").substr(0, tags[1].invoice_offset));
-  shop.write("VKPURCHA.DAT", shop.read("VKPURCHA.DAT").substr(0, po_tags[1].order_offset));
+  shop.write("VKPURCHA.DAT", shop.read("VKPURCHA.DAT").substr(0, po_tags[2].order_offset));
   shop.remove("VKSYSTEM.DAT");
   r = shop.run();
   ASSERT_EQ(r.status, 0) << r.output;
-  const std::string lines[] = {
-      "VKSYSTEM.DAT was missing or empty: the default settings were written\r\n",
-      "Check the next numbers: workorder 5000, estimate 100, purchase order 1000,\r\n",
-      "customer 5000, employee 10 (velkconf, Other System Parameters)\r\n",
-      "2 entries of VKINCTAG.DAT pointed past the end of VKINVOIC.DAT and were dropped\r\n",
-      "1 entry of VKPURTAG.DAT pointed past the end of VKPURCHA.DAT and was dropped\r\n"};
   std::string log = shop.read("VELKSCRB.LOG");
-  for (const std::string& line : lines) {
-    EXPECT_TRUE(contains(r.output, line)) << line << r.output;
-    EXPECT_TRUE(contains(log, line)) << line << log;
-  }
+  for (const char* line :
+       {"VKSYSTEM.DAT was missing or empty: the default settings were written\r\n",
+        "Check the next numbers: workorder 5000, estimate 100, purchase order 1000,\r\n",
+        "customer 5000, employee 10 (velkconf, Other System Parameters)\r\n",
+        "2 entries of VKINCTAG.DAT pointed past the end of VKINVOIC.DAT and were dropped\r\n",
+        "1 entry of VKPURTAG.DAT pointed past the end of VKPURCHA.DAT and was dropped\r\n"})
+    EXPECT_TRUE(contains(r.output, line) && contains(log, line)) << line << r.output << log;
   EXPECT_EQ(shop.read("VKSYSTEM.DAT").size(), kSettingsRecordSize);
-  EXPECT_EQ(decode_workorder_tags(shop.read("VKINCTAG.DAT")).size(), 1u);
 }
 
 }  // namespace

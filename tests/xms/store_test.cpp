@@ -185,42 +185,28 @@ TEST_F(Store, RangesBeyondTheStoreEnd) {
   XMS_copy_up(s, b, cap - 1, 1);
 }
 
-// A data directory and another folder the program was started from, each
-// holding a file of the swap file's name.
-class SwapFileName : public Store {
- protected:
-  void SetUp() override {
-    Store::SetUp();
-    char data[] = "/tmp/velk_xms_data_XXXXXX", started[] = "/tmp/velk_xms_cwd_XXXXXX";
-    ASSERT_TRUE(mkdtemp(data) && mkdtemp(started));
-    data_ = std::string(data) + "/";
-    started_ = std::string(started) + "/";
-    old_dir_ = data_dir();
-    set_data_dir(data_);
-    old_cwd_ = env()->current_dir();
-    ASSERT_EQ(chdir(started), 0);
-    for (const std::string& d : {data_, started_}) delete env()->open_exclusive(d + "UDFILE.DAT");
-  }
-  void TearDown() override {
-    Store::TearDown();
-    set_data_dir(old_dir_);
-    if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << old_cwd_;
-    std::system(("rm -rf '" + data_ + "' '" + started_ + "'").c_str());
-  }
-  std::string data_, started_, old_dir_, old_cwd_;
-};
-
-TEST_F(SwapFileName, ExitHandlerFreesEverythingAndDeletesTheSwapFileNameOfTheDataDirectory) {
+// The swap file's name is deleted in the data directory, not in the folder
+// the program was started from.
+TEST_F(Store, ExitHandlerFreesEverythingAndDeletesTheSwapFileName) {
+  char data[] = "/tmp/velk_xms_XXXXXX", started[] = "/tmp/velk_xms_XXXXXX";
+  ASSERT_TRUE(mkdtemp(data) && mkdtemp(started));
   Env* e = env();
+  std::string old_dir = data_dir(), old_cwd = e->current_dir();
+  set_data_dir(std::string(data) + "/");
+  ASSERT_EQ(chdir(started), 0);
+  for (const char* d : {data, started}) delete e->open_exclusive(std::string(d) + "/UDFILE.DAT");
   XMS_alloc(4096);
   EXPECT_GT(xms_live_allocations(), 0);
   xms_exit_handler();
   EXPECT_EQ(xms_live_allocations(), 0);
   EXPECT_EQ(xms_store(), nullptr);
   EXPECT_EQ(xms_total_kb, 0u);
-  EXPECT_FALSE(e->exists(data_ + "UDFILE.DAT"));
-  EXPECT_TRUE(e->exists(started_ + "UDFILE.DAT")) << "not the program's to delete";
+  EXPECT_FALSE(e->exists(std::string(data) + "/UDFILE.DAT"));
+  EXPECT_TRUE(e->exists(std::string(started) + "/UDFILE.DAT"));
   xms_exit_handler();  // nothing left, no file: still fine
+  set_data_dir(old_dir);
+  EXPECT_EQ(chdir(old_cwd.c_str()), 0);
+  std::system(("rm -rf " + std::string(data) + " " + started).c_str());
 }
 
 // After a fatal exit the registered handler has run: checked by a hook
@@ -230,11 +216,12 @@ void report_after_exit() {
                env()->exists(data_path("UDFILE.DAT")) ? 1 : 0);
 }
 
-TEST_F(SwapFileName, FatalExitRunsTheHandler) {
+TEST_F(Store, FatalExitRunsTheHandler) {
   EXPECT_EXIT(
       {
         std::atexit(report_after_exit);
         std::atexit(xms_exit_handler);
+        delete env()->open_exclusive(data_path("UDFILE.DAT"));
         XmsBlock* s = XMS_alloc(2048);
         uint8_t b = 0;
         XMS_copy_up(s, &b, xms_capacity(s), 1);
