@@ -143,7 +143,8 @@ void db_lock_data_dir() {
   LockResult r = LockResult::error;
   g_run_lock = env()->lock_dir(data_dir(), &r);
   if (g_run_lock || r == LockResult::not_supported) return;
-  if (r == LockResult::held) fail("Shop database in use by another VELK program... (wait for it to end)");
+  if (r == LockResult::held)
+    fail("Shop database in use by another VELK program... (wait for it to end)");
   fail("Error Locking File...");
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "db/bytes.h"
 #include "db/catalog.h"
