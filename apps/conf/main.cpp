@@ -86,8 +86,10 @@ int main(int argc, char** argv) {
     }
   }
   set_data_dir_from_program_path(argv[0]);
-  db_startup_recover();
   settings_defaults(ProgramKind::other);
+  // The settings are one program's at a time, like the rest of the data.
+  db_lock_data_dir();
+  db_startup_recover();
   settings_save(settings_load());
   line_pool_init();
   screen_setup();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/catalog.h"
+#include "db/dbfile.h"
 #include "db/replace.h"
 #include "platform/console.h"
 #include "platform/env.h"
@@ -119,8 +120,9 @@ int main(int argc, char** argv) {
   set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
   if (usage_requested(argc, argv)) return 0;
 
-  // A swap that a stopped run left decided is finished before any data
-  // file is opened.
+  // One program at a time on the data; then a swap that a stopped run left
+  // decided is finished before any data file is opened.
+  db_lock_data_dir();
   db_startup_recover();
   settings_save(settings_load());
   line_pool_init();
@@ -132,6 +134,9 @@ int main(int argc, char** argv) {
   bool completed = purge_run(&run);
 
   screen_restore();
+  // Said after the screen is given back, where it stays in sight.
+  if (settings_were_missing())
+    for (const std::string& line : settings_missing_notice()) con_print(line.c_str());
   if (!completed) {
     con_printf("%s\r\n", run.failure.c_str());
     fatal_exit();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/catalog.h"
+#include "db/lookups.h"
 #include "db/record_io.h"
 #include "db/worktags.h"
 #include "doc_index.h"
@@ -34,8 +35,12 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
   status_line("Purging purchase orders...");
   const std::vector<std::string> names = {kPurchaseFile, kPurchaseIndexFile, kOpenPurchaseFile};
   PassFiles files;
-  pass_open(&files, kPurchaseIndexFile, lock_purchase_index);
-  ReadBuffer in(pass_open(&files, kPurchaseFile, lock_purchase_order, true), kDocumentWindow);
+  File* old_index = pass_open(&files, kPurchaseIndexFile, lock_purchase_index);
+  File* stored = pass_open(&files, kPurchaseFile, lock_purchase_order, true);
+  con_print(index_entries_past_end(old_index, kPurchaseIndexFile, kPurchaseOrderTagSize,
+                                   kPurchaseOrderTagDocumentOffset, stored, kPurchaseFile)
+                .c_str());
+  ReadBuffer in(stored, kDocumentWindow);
   pass_open(&files, kOpenPurchaseFile, lock_open_purchases);
   OutFile docs, index, list;
   out_begin(&docs, pass_open_new(&files, kPurchaseFile, nullptr));

@@ -10,6 +10,7 @@
 
 #include "db/catalog.h"
 #include "db/customer.h"
+#include "db/lookups.h"
 #include "db/record_io.h"
 #include "db/worktags.h"
 #include "doc_index.h"
@@ -92,8 +93,12 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
   status_line("Purging workorders...");
   const std::vector<std::string> names = {kInvoiceFile, kWorkorderIndexFile, kOpenWorkorderFile};
   PassFiles files;
-  pass_open(&files, kWorkorderIndexFile, lock_workorder_index);
-  ReadBuffer in(pass_open(&files, kInvoiceFile, lock_workorder, true), kDocumentWindow);
+  File* old_index = pass_open(&files, kWorkorderIndexFile, lock_workorder_index);
+  File* stored = pass_open(&files, kInvoiceFile, lock_workorder, true);
+  con_print(index_entries_past_end(old_index, kWorkorderIndexFile, kWorkorderTagSize,
+                                   kWorkorderTagDocumentOffset, stored, kInvoiceFile)
+                .c_str());
+  ReadBuffer in(stored, kDocumentWindow);
   pass_open(&files, kOpenWorkorderFile, lock_open_workorders);
   OutFile docs, index, list;
   out_begin(&docs, pass_open_new(&files, kInvoiceFile, nullptr));

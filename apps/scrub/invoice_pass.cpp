@@ -29,7 +29,7 @@ Workorder g_wo;
 [[noreturn]] void read_failed(int64_t offset) {
   wo_free(&g_wo);
   // Nothing of the pass is kept: the old files stand as they were.
-  replace_discard(std::vector<std::string>{"VKINCTAG.DAT", "VKINVOIC.DAT"});
+  new_files_discard();
   con_printf("\r\nVKINVOIC.DAT cannot be read at offset %lld\r\n", static_cast<long long>(offset));
   rec_read_failed();
 }

@@ -7,6 +7,7 @@
 #include "customer_scan.h"
 #include "db/bytes.h"
 #include "db/catalog.h"
+#include "db/dbfile.h"
 #include "db/replace.h"
 #include "followups.h"
 #include "log.h"
@@ -42,14 +43,18 @@ void finish() {
 
 int main(int argc, char** argv) {
   settings_defaults(ProgramKind::scrub);
+  // The data files, the settings file among them, live beside the program.
+  // One program at a time: the lock comes before anything is touched, the
+  // log of a run in progress included.
+  set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
+  db_lock_data_dir();
   scrub_log_delete();
   line_pool_init();
   screen_setup();
   scrub_parse_args(argc, argv, &g_opt);
   if (g_opt.no_vin) con_print("No VIN matching enabled...\r\n");
-  // The data files, the settings file among them, live beside the program;
-  // a swap that a stopped run left decided is finished before any is opened.
-  set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
+  // A swap that a stopped run left decided is finished before any data file
+  // is opened.
   db_startup_recover();
   startup_settings_defaults();
   settings_save(settings_load());
@@ -57,6 +62,8 @@ int main(int argc, char** argv) {
   console()->clear();
   scrub_log_delete();
   header_box(g_settings.company_name, "VELK Cleanup");
+  if (settings_were_missing())
+    for (const std::string& line : settings_missing_notice()) report("%s", line.c_str());
 
   if (g_opt.receiving_only) {
     g_store = XMS_alloc(kXmsAll);

@@ -12,6 +12,7 @@
 
 #include "db/catalog.h"
 #include "db/dbfile.h"
+#include "db/lookups.h"
 #include "db/recfile.h"
 #include "db/replace.h"
 #include "db/worktags.h"
@@ -48,7 +49,7 @@ struct PendingDelete {
 
 [[noreturn]] void read_failed(int64_t offset) {
   po_free(&g_po);
-  replace_discard(std::vector<std::string>{kIndex, kOrders, kOpenList});
+  new_files_discard();
   con_printf("\r\nVKPURCHA.DAT cannot be read at offset %lld\r\n", static_cast<long long>(offset));
   rec_read_failed();
 }
@@ -188,6 +189,9 @@ void rebuild_purchase_order_index() {
   File* orders = db_open(kOrders, true);
   orders->seek(0);
   db_lock_retry(orders, &lock_purchase_order);
+  std::string dropped = index_entries_past_end(index, kIndex, kPurchaseOrderTagSize,
+                                               kPurchaseOrderTagDocumentOffset, orders, kOrders);
+  if (!dropped.empty()) report("%s", dropped.c_str());
   OutBuffer new_orders;
   out_begin(&new_orders, new_file_open(kOrders), replacement_name(kOrders));
   g_table_count = 0;

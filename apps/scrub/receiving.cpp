@@ -45,7 +45,7 @@ std::vector<int32_t> g_heads;         // receiving head of every inventory recor
 OutBuffer g_log;                      // "VKRCVLOG.NEW"
 
 [[noreturn]] void give_up() {
-  replace_discard(std::vector<std::string>{kInventory, kInventoryIndex, kReceiving});
+  new_files_discard();
   fatal_exit();
 }
 
@@ -185,7 +185,8 @@ void rebuild_receiving() {
   db_close(inventory);
 
   File* index = new_file_open(kInventoryIndex);
-  if (!table_save(g_store, index, g_items, kTableStockEntry)) give_up();
+  if (!table_save(g_store, index, g_items, kTableStockEntry))
+    file_write_failed(replacement_name(kInventoryIndex));
   db_close(index);
 
   out_begin(&g_log, new_file_open(kReceiving), replacement_name(kReceiving));

@@ -1,7 +1,8 @@
 // File helpers of the cleanup program's passes: replacement files and writes
 // that cannot fail silently. A write that the disk refuses ends the run with
-// the name of the file; the ".NEW" files stay behind for the next run to
-// delete, and no old file has been replaced by an incomplete one.
+// the name of the file; the ".NEW" files not yet swapped in are removed
+// first, so a full disk gets its room back, and no old file has been
+// replaced by an incomplete one.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,9 @@ class File;
 // Deletes an old replacement file of a catalog name ("VKINCTAG.DAT" gives
 // "VKINCTAG.NEW") and opens it empty in the data directory.
 File* new_file_open(const std::string& dat_name);
+// Removes every replacement opened by new_file_open and not yet swapped in
+// (a pass that cannot finish); the ".DAT" files stay as they are.
+void new_files_discard();
 
 // Writes n bytes at an offset; a failed or short write is fatal.
 void file_write_at(File* f, int64_t offset, const void* bytes, size_t n, const std::string& name);

@@ -8,7 +8,9 @@
 #include "customer_scan.h"
 #include "db/catalog.h"
 #include "db/dbfile.h"
+#include "db/lookups.h"
 #include "db/worktags.h"
+#include "log.h"
 #include "match.h"
 #include "out_buffer.h"
 #include "passes.h"
@@ -34,6 +36,9 @@ void rebuild_workorder_index() {
   File* invoices = db_open(kInvoices, true);
   invoices->seek(0);
   db_lock_retry(invoices, &lock_workorder);
+  std::string dropped = index_entries_past_end(index, kIndex, kWorkorderTagSize,
+                                               kWorkorderTagDocumentOffset, invoices, kInvoices);
+  if (!dropped.empty()) report("%s", dropped.c_str());
   OutBuffer new_invoices;
   out_begin(&new_invoices, new_file_open(kInvoices), replacement_name(kInvoices));
   g_table_count = 0;

@@ -45,6 +45,8 @@ void tally_clear_pass(TallyState* st) {
   settings_save(settings_load());
   console()->clear();
   header_box(g_settings.company_name, "Set Usage");
+  if (settings_were_missing())
+    for (const std::string& line : settings_missing_notice()) con_print(line.c_str());
   con_print("Clearing usage links....\r\n");
 
   make_sure_exists(kUsageFile);

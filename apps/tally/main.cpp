@@ -4,6 +4,7 @@
 
 #include "cmdline.h"
 #include "db/catalog.h"
+#include "db/dbfile.h"
 #include "db/replace.h"
 #include "platform/env.h"
 #include "tally.h"
@@ -34,8 +35,9 @@ int main(int argc, char** argv) {
   if (tally_parse_command_line(argc, argv, &options) == CommandLine::stop) return 0;
 
   screen_setup();
-  // A swap that a stopped run left decided is finished before any data
-  // file is opened.
+  // One program at a time on the data; then a swap that a stopped run left
+  // decided is finished before any data file is opened.
+  db_lock_data_dir();
   db_startup_recover();
   if (options.delete_inventory) delete_inventory();
 

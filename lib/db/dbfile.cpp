@@ -121,14 +121,43 @@ const char* unlock_failure_text() {
   }
 }
 
+const char* open_failure_text(OpenFailure why) {
+  switch (why) {
+    case OpenFailure::held: return "held open by another program";
+    case OpenFailure::denied: return "no permission to read and write it";
+    case OpenFailure::not_a_file: return "not a file";
+    case OpenFailure::no_folder: return "its folder does not exist";
+    case OpenFailure::read_only: return "the disk is read-only";
+    case OpenFailure::disk_full: return "the disk is full";
+    default: return "the system refused to open it";
+  }
+}
+
+// Held for the rest of the run; the system drops it when the program ends.
+DirLock* g_run_lock = nullptr;
+
 }  // namespace
+
+void db_lock_data_dir() {
+  if (g_run_lock) return;
+  LockResult r = LockResult::error;
+  g_run_lock = env()->lock_dir(data_dir(), &r);
+  if (g_run_lock || r == LockResult::not_supported) return;
+  if (r == LockResult::held)
+    fail("Shop database in use by another VELK program... (wait for it to end)");
+  fail("Error Locking File...");
+}
 
 File* db_open(const std::string& name, bool relative) {
   // The path is built in a string: long paths work, and a path the system
   // refuses ends in the open error below.
   std::string path = relative ? data_path(name) : name;
-  File* f = env()->open_exclusive(path);
-  if (!f) fail("File open error... (SHARE needs to be loaded...)");
+  Env* e = env();
+  File* f = e->open_exclusive(path);
+  if (!f) {
+    con_printf("\r\nCannot open %s: %s\r\n", path.c_str(), open_failure_text(e->open_failure()));
+    fail("File open error... (SHARE needs to be loaded...)");
+  }
   return f;
 }
 

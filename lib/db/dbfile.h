@@ -21,9 +21,19 @@ extern LockDescriptor lock_settings, lock_workorder_index, lock_inventory_index,
     lock_vendor, lock_customer, lock_usage, lock_payroll, lock_employees, lock_vehicles,
     lock_replacement;
 
+// Takes the run lock of the data directory and keeps it until the program
+// ends, so one program at a time works on a shop database: called once the
+// data directory is known and before anything in it is touched (no journal
+// rolled forward, no file opened). While another program holds it the run
+// ends at once with "Shop database in use by another VELK program..." and
+// exit 1, nothing changed. The system releases it when the program ends,
+// however it ends; nothing is left in the directory.
+void db_lock_data_dir();
+
 // Opens a data file for exclusive reading and writing, creating it when
-// missing. With relative set the path is data_dir() + name. A failure shows
-// "File open error... (SHARE needs to be loaded...)" and exits 1.
+// missing. With relative set the path is data_dir() + name. A failure names
+// the file and the reason on the console, then shows "File open error...
+// (SHARE needs to be loaded...)" and exits 1.
 File* db_open(const std::string& name, bool relative);
 // Flushes; "File commit error..." and exit 1 on failure.
 void db_commit(File* f);

@@ -1,8 +1,10 @@
 #include "db/lookups.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "db/bytes.h"
 #include "db/catalog.h"
@@ -125,4 +127,32 @@ bool find_open_purchase_order(OpenPurchaseOrderEntry* entry, int32_t* position) 
   open_purchase_order_decode(bytes, entry);
   *position = at;
   return true;
+}
+
+std::string index_entries_past_end(File* index, const char* index_name, size_t entry_size,
+                                   size_t offset_at, File* documents, const char* document_name) {
+  const int64_t end = documents->size();
+  if (end < 0 || entry_size < offset_at + 4) return "";
+  std::vector<uint8_t> buf(entry_size * 256);
+  size_t have = 0;
+  int64_t at = 0, past = 0;
+  for (;;) {
+    if (!index->seek(at)) break;
+    int64_t n = index->read(buf.data() + have, buf.size() - have);
+    if (n <= 0) break;
+    at += n;
+    have += static_cast<size_t>(n);
+    size_t whole = have / entry_size * entry_size;
+    for (size_t p = 0; p < whole; p += entry_size)
+      if (le_get_i32(buf.data() + p + offset_at) >= end) past++;
+    std::memmove(buf.data(), buf.data() + whole, have - whole);
+    have -= whole;
+  }
+  index->seek(0);
+  if (past == 0) return "";
+  char line[160];
+  std::snprintf(line, sizeof line, "%lld %s of %s pointed past the end of %s and %s dropped\r\n",
+                static_cast<long long>(past), past == 1 ? "entry" : "entries", index_name,
+                document_name, past == 1 ? "was" : "were");
+  return line;
 }

@@ -3,7 +3,11 @@
 // and closes it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+
+class File;
 
 struct WorkorderTag;
 struct PurchaseOrderTag;
@@ -23,3 +27,12 @@ int32_t find_purchase_order_tag(PurchaseOrderTag* tag, int32_t* position);
 bool find_open_workorder(OpenWorkorderEntry* entry, int32_t* position);
 // The same on "VKOPENPO.DAT".
 bool find_open_purchase_order(OpenPurchaseOrderEntry* entry, int32_t* position);
+
+// A rebuilt index drops every entry whose document lies at or past the end
+// of its document file (a file cut short). The line that says how many of
+// the old index's entries did ("12 entries of VKINCTAG.DAT pointed past the
+// end of VKINVOIC.DAT and were dropped\r\n"), empty when none did. The
+// index is read from its start; the document offset sits at offset_at of
+// each entry of entry_size bytes (an open document's -1 never counts).
+std::string index_entries_past_end(File* index, const char* index_name, size_t entry_size,
+                                   size_t offset_at, File* documents, const char* document_name);

@@ -12,6 +12,9 @@ constexpr size_t kOpenWorkorderEntrySize = 302;
 constexpr size_t kPurchaseOrderTagSize = 159;
 constexpr size_t kOpenPurchaseOrderEntrySize = 171;
 constexpr size_t kFollowupRecordSize = 596;
+// Where an index entry holds its document's offset in the document file.
+constexpr size_t kWorkorderTagDocumentOffset = 286;
+constexpr size_t kPurchaseOrderTagDocumentOffset = 155;
 
 // The workorder's date-and-totals block as the tag carries it (211 bytes, the
 // workorder's own layout from DateOpen through the tenth split date). Offsets

@@ -15,3 +15,10 @@ Env* env_set(Env* e) {
 }
 
 Env* env_default() { return env_system(); }
+
+// An Env of a test that leaves these out has the system's own.
+OpenFailure Env::open_failure() { return env_system()->open_failure(); }
+
+DirLock* Env::lock_dir(const std::string& dir, LockResult* result) {
+  return env_system()->lock_dir(dir, result);
+}

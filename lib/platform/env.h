@@ -43,6 +43,25 @@ class File {
   virtual LockResult unlock(int64_t start, int64_t length) = 0;
 };
 
+// Why the last open_exclusive failed, for a message that says so.
+enum class OpenFailure {
+  none,        // no open has failed
+  held,        // another handle (of this or another program) has the file open
+  denied,      // no permission to read and write it
+  not_a_file,  // the name is a folder or a device
+  no_folder,   // the folder it would be in does not exist
+  read_only,   // the disk is read-only
+  disk_full,   // no room for a new file
+  other,
+};
+
+// A lock on a whole directory, held until it is deleted or the process ends
+// (the system releases it then, however the process ends).
+class DirLock {
+ public:
+  virtual ~DirLock() = default;
+};
+
 // Local date and time, with milliseconds.
 struct LocalTime {
   int year, month, day, hour, minute, second, millisecond;
@@ -58,6 +77,8 @@ class Env {
   // part of the path matches an existing file without regard to letter case;
   // a new file gets the spelling given. Returns null on failure.
   virtual File* open_exclusive(const std::string& path) = 0;
+  // Why the last open_exclusive that returned null failed.
+  virtual OpenFailure open_failure();
   // Opens an existing file for reading only (no creation, no exclusivity).
   virtual File* open_read(const std::string& path) = 0;
 
@@ -86,6 +107,15 @@ class Env {
   virtual void sleep_ms(int ms) = 0;
   // The current working directory, ending in a separator.
   virtual std::string current_dir() = 0;
+
+  // Takes the lock of a directory without waiting: one holder at a time,
+  // across processes and across the handles of one process. It creates no
+  // file, or none that outlives the lock (a lock file opened shared with
+  // nobody and deleted on close serves where a directory cannot be locked
+  // itself), so nothing stale is ever left to block a later holder. Returns
+  // null, with *result saying why (held elsewhere, not supported, an error),
+  // when it is not taken.
+  virtual DirLock* lock_dir(const std::string& dir, LockResult* result);
 };
 
 // The Env in use (the POSIX one unless a test installed another).

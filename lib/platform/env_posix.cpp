@@ -12,9 +12,19 @@
 // it does not exist as spelled (each path component in turn), so an existing
 // "vkinvent.dat" is the file "VKINVENT.DAT"; a new file keeps the spelling
 // given. Backslashes in paths are taken as separators.
+//
+// A write past the process's file size limit (ulimit -f) would raise
+// SIGXFSZ, whose default action ends the program without a word. The Env
+// ignores it, so such a write fails with EFBIG and is reported like a full
+// disk by the caller that made it.
+//
+// The run lock of a directory is a non-blocking exclusive flock() on the
+// directory itself: it creates nothing, and the system drops it with the
+// last descriptor when the process ends in any way.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -230,23 +240,59 @@ class PosixFile : public File {
   bool writable_;
 };
 
+OpenFailure open_failure_of(int error) {
+  switch (error) {
+    case EWOULDBLOCK: return OpenFailure::held;
+    case EACCES:
+    case EPERM: return OpenFailure::denied;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV: return OpenFailure::not_a_file;
+    case ENOENT:
+    case ENOTDIR: return OpenFailure::no_folder;
+    case EROFS: return OpenFailure::read_only;
+    case ENOSPC:
+    case EDQUOT: return OpenFailure::disk_full;
+    default: return OpenFailure::other;
+  }
+}
+
+class PosixDirLock : public DirLock {
+ public:
+  explicit PosixDirLock(int fd) : fd_(fd) {}
+  ~PosixDirLock() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
 class PosixEnv : public Env {
  public:
+  PosixEnv() { signal(SIGXFSZ, SIG_IGN); }
+
   File* open_exclusive(const std::string& path) override {
     std::string p = resolve(path);
     int fd;
     do fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return failed(errno);
     int r;
     do r = flock(fd, LOCK_EX | LOCK_NB);
     while (r != 0 && errno == EINTR);
     if (r != 0) {
+      int error = errno;
       ::close(fd);
-      return nullptr;
+      return failed(error);
     }
-    return new (std::nothrow) PosixFile(fd, true);
+    File* f = new (std::nothrow) PosixFile(fd, true);
+    if (!f) {
+      ::close(fd);
+      return failed(ENOMEM);
+    }
+    return f;
   }
+
+  OpenFailure open_failure() override { return last_failure_; }
 
   File* open_read(const std::string& path) override {
     std::string p = resolve(path);
@@ -377,6 +423,44 @@ class PosixEnv : public Env {
     if (d.empty() || d.back() != '/') d += '/';
     return d;
   }
+
+  DirLock* lock_dir(const std::string& dir, LockResult* result) override {
+    std::string p = dir.empty() ? std::string(".") : resolve(dir);
+    int fd;
+    do fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      *result = LockResult::error;
+      return nullptr;
+    }
+    int r;
+    do r = flock(fd, LOCK_EX | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    if (r == 0) {
+      if (DirLock* lock = new (std::nothrow) PosixDirLock(fd)) {
+        *result = LockResult::ok;
+        return lock;
+      }
+      errno = ENOMEM;
+    }
+    switch (errno) {
+      case EWOULDBLOCK: *result = LockResult::held; break;
+      case ENOLCK: *result = LockResult::no_resources; break;
+      case EINVAL:
+      case EOPNOTSUPP: *result = LockResult::not_supported; break;
+      default: *result = LockResult::error; break;
+    }
+    ::close(fd);
+    return nullptr;
+  }
+
+ private:
+  File* failed(int error) {
+    last_failure_ = open_failure_of(error);
+    return nullptr;
+  }
+
+  OpenFailure last_failure_ = OpenFailure::none;
 };
 
 }  // namespace

@@ -1,12 +1,16 @@
 #include "ui/settings.h"
 
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <initializer_list>
 #include <type_traits>
 
 #include "db/bytes.h"
+#include "db/catalog.h"
 #include "db/dbfile.h"
 #include "platform/console.h"
+#include "platform/env.h"
 #include "ui/screen.h"
 
 SettingsRecord g_settings{};
@@ -15,6 +19,21 @@ ProgramKind g_program = ProgramKind::other;
 namespace {
 
 constexpr const char* kSettingsFile = "VKSYSTEM.DAT";
+
+// The last load found the settings file missing or empty in a database in use.
+bool g_missing = false;
+
+// True when the data directory holds any record that a counter of the
+// settings numbers: stored or open workorders and purchase orders,
+// customers, employees.
+bool database_in_use() {
+  Env* e = env();
+  for (const char* name : {"VKINVOIC.DAT", "VKPURCHA.DAT", "VKCSTDAT.DAT", "VKEMPLOY.DAT"}) {
+    std::unique_ptr<File> f(e->open_read(data_path(name)));
+    if (f && f->size() > 0) return true;
+  }
+  return !e->find_files(data_dir(), "W*.DKT").empty() || !e->find_files(data_dir(), "I*.DKT").empty();
+}
 
 struct Reader {
   const uint8_t* p;
@@ -137,7 +156,23 @@ File* settings_load() {
     have += static_cast<size_t>(n);
   }
   settings_decode(bytes, &g_settings);
+  g_missing = have == 0 && database_in_use();
   return f;
+}
+
+bool settings_were_missing() { return g_missing; }
+
+std::vector<std::string> settings_missing_notice() {
+  const SettingsRecord& s = g_settings;
+  char counters[2][128];
+  std::snprintf(counters[0], sizeof counters[0],
+                "Check the next numbers: workorder %ld, estimate %ld, purchase order %ld,\r\n",
+                long(s.next_workorder), long(s.next_estimate), long(s.next_purchase_order));
+  std::snprintf(counters[1], sizeof counters[1],
+                "customer %ld, employee %ld (velkconf, Other System Parameters)\r\n",
+                long(s.next_customer), long(s.next_employee));
+  return {std::string(kSettingsFile) + " was missing or empty: the default settings were written\r\n",
+          counters[0], counters[1]};
 }
 
 void settings_save(File* f) {

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class File;
 
@@ -86,6 +88,14 @@ void settings_defaults(ProgramKind kind);
 // with the settings region, reads up to 1038 bytes over g_settings and returns
 // the still-locked file.
 File* settings_load();
+// True when the last settings_load found "VKSYSTEM.DAT" missing or empty in
+// a database that already holds workorders, purchase orders, customers or
+// employees: the built-in defaults then stand and are saved, counters
+// included, and may lag behind the numbers in use.
+bool settings_were_missing();
+// The console lines that say so and name the counters to check, each ending
+// in "\r\n".
+std::vector<std::string> settings_missing_notice();
 // Writes the record at offset 0, sets the end of the file there, unlocks and
 // closes the file, then applies the monochrome colour rule.
 void settings_save(File* f);

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "db/catalog.h"
 #include "platform/console.h"
 #include "platform/env.h"
 #include "platform/pages.h"
@@ -354,6 +355,7 @@ uint8_t* xms_span(XmsBlock* store, uint64_t offset, uint64_t length) {
 
 void xms_exit_handler() {
   release_store();
-  Env* e = env();
-  e->remove(e->current_dir() + "UDFILE.DAT");
+  // The swap file's name belongs to the shop database: a file of that name
+  // in whatever folder the program was started from is none of its business.
+  env()->remove(data_path("UDFILE.DAT"));
 }

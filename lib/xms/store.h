@@ -61,7 +61,7 @@ uint64_t xms_capacity(const XmsBlock* store);
 // The store built by XMS_alloc, null when there is none.
 XmsBlock* xms_store();
 
-// Frees every block of the store and deletes "UDFILE.DAT" from the current
+// Frees every block of the store and deletes "UDFILE.DAT" from the data
 // directory (a missing file is no error). Registered by the programs with
 // std::atexit so that it runs on every exit, a fatal one included.
 void xms_exit_handler();

@@ -141,7 +141,7 @@ std::string read_all(FILE* f) {
 
 TracedRun traced_run(const std::string& dir, const std::string& program,
                      const std::vector<std::string>& args, const std::string& input,
-                     int64_t kill_at) {
+                     int64_t kill_at, const std::function<void()>& at_call) {
   TracedRun run;
   std::string exe = dir + program;
   std::vector<char*> argv{const_cast<char*>(exe.c_str())};
@@ -214,10 +214,14 @@ TracedRun traced_run(const std::string& dir, const std::string& program,
         user_regs_struct regs{};
         ptrace(PTRACE_GETREGS, pid, nullptr, &regs);
         if (changes_files(regs) && ++run.changes == kill_at) {
-          run.killed = true;
           run.killed_call = describe(pid, regs);
-          kill(pid, SIGKILL);  // it dies before the call runs
-          continue;
+          if (at_call) {
+            at_call();  // the program waits in the stop until it is let go on
+          } else {
+            run.killed = true;
+            kill(pid, SIGKILL);  // it dies before the call runs
+            continue;
+          }
         }
         if (changes_files(regs) && removes_document(pid, regs))
           run.document_removals.push_back(run.changes);
@@ -244,7 +248,7 @@ bool tracing_available(std::string* why) {
 #else
 
 TracedRun traced_run(const std::string&, const std::string&, const std::vector<std::string>&,
-                     const std::string&, int64_t) {
+                     const std::string&, int64_t, const std::function<void()>&) {
   TracedRun run;
   run.error = "tracing needs x86-64 Linux";
   return run;

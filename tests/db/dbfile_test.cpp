@@ -95,15 +95,20 @@ TEST_F(DbFile, OpenCreatesMissingFilesInTheDataDirectoryAndTakesLongPaths) {
   EXPECT_TRUE(std::filesystem::exists(deep + "VKINVENT.DAT"));
 }
 
+// The message of the layer stays; the line before it names the file and why.
 TEST_F(DbFileDeathTest, OpenOfAFileHeldByAnotherProgramIsFatal) {
   File* held = db_open("VKINVENT.DAT", true);
   // The death test runs in a second process while this one holds the file.
   EXPECT_EXIT({ console_to_stderr(); db_open("VKINVENT.DAT", true); },
               ::testing::ExitedWithCode(1),
-              "File open error\\.\\.\\. \\(SHARE needs to be loaded\\.\\.\\.\\)");
+              "Cannot open " + dir_ + "VKINVENT\\.DAT: held open by another program\r\n"
+              ".*File open error\\.\\.\\. \\(SHARE needs to be loaded\\.\\.\\.\\)");
   db_close(held);
   EXPECT_EXIT({ console_to_stderr(); db_open(dir_ + "no/such/dir/VKINVENT.DAT", false); },
-              ::testing::ExitedWithCode(1), "File open error");
+              ::testing::ExitedWithCode(1), "VKINVENT\\.DAT: its folder does not exist.*File open error");
+  std::filesystem::create_directories(dir_ + "VKCSTDAT.DAT");
+  EXPECT_EXIT({ console_to_stderr(); db_open("VKCSTDAT.DAT", true); }, ::testing::ExitedWithCode(1),
+              "VKCSTDAT\\.DAT: not a file");
 }
 
 TEST_F(DbFile, LockRegionsFollowTheFileKind) {

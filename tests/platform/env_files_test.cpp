@@ -46,6 +46,7 @@ TEST_F(EnvFiles, ExclusiveOpenShutsOutOtherOpensUntilClosed) {
   auto f = open_x("VKSYSTEM.DAT");
   ASSERT_TRUE(f);
   EXPECT_FALSE(open_x("VKSYSTEM.DAT")) << "second open in the same process";
+  EXPECT_EQ(env()->open_failure(), OpenFailure::held);
   EXPECT_FALSE(open_x("vksystem.dat")) << "same file under another case";
   std::string path = dir_ + "VKSYSTEM.DAT";
   EXPECT_EQ(in_child([&] { return env()->open_exclusive(path) ? 1 : 0; }), 0)
@@ -57,11 +58,29 @@ TEST_F(EnvFiles, ExclusiveOpenShutsOutOtherOpensUntilClosed) {
 
 TEST_F(EnvFiles, ExclusiveOpenFailsInMissingDirectoryAndOnDirectory) {
   EXPECT_FALSE(env()->open_exclusive(dir_ + "NODIR/VKSYSTEM.DAT"));
+  EXPECT_EQ(env()->open_failure(), OpenFailure::no_folder);
   ASSERT_TRUE(env()->make_dir(dir_ + "SUB"));
   EXPECT_FALSE(env()->open_exclusive(dir_ + "SUB"));
+  EXPECT_EQ(env()->open_failure(), OpenFailure::not_a_file);
   EXPECT_FALSE(env()->open_read(dir_ + "SUB"));
   EXPECT_FALSE(env()->open_read(dir_ + "MISSING.DAT"));
   EXPECT_FALSE(env()->exists(dir_ + "MISSING.DAT")) << "open_read must not create";
+}
+
+// One holder at a time; released when deleted or when its holder dies;
+// nothing is left in the directory.
+TEST_F(EnvFiles, DirectoryLockHasOneHolderAndLeavesNothing) {
+  LockResult r = LockResult::error;
+  std::unique_ptr<DirLock> lock(env()->lock_dir(dir_, &r));
+  ASSERT_TRUE(lock);
+  EXPECT_FALSE(env()->lock_dir(dir_, &r)) << "a second handle";
+  EXPECT_EQ(r, LockResult::held);
+  lock.reset();
+  std::string dir = dir_;
+  EXPECT_EQ(in_child([&] { return env()->lock_dir(dir, &r) ? 0 : 1; }), 0);  // dies holding it
+  lock.reset(env()->lock_dir(dir_, &r));
+  EXPECT_TRUE(lock);
+  EXPECT_TRUE(env()->find_files(dir_, "*").empty());
 }
 
 TEST_F(EnvFiles, ReadWriteSeekTruncate) {

@@ -187,4 +187,38 @@ TEST_F(ProgramTest, AFullDiskStopsTheRunWithTheOldFilesOfThatPassAndExitOne) {
   expect_same_files(files(), data_files(straight), "resumed run");
 }
 
+// A settings file made again from the defaults in a shop that holds
+// workorders is named with its counters after the screen is given back; old
+// index entries past the end of a document file cut short are counted.
+TEST_F(ProgramTest, AMissingSettingsFileAndACutDocumentFileAreReported) {
+  write_small_shop(dir, kCutoff);
+  const std::string notice =
+      "VKSYSTEM.DAT was missing or empty: the default settings were written\r\n"
+      "Check the next numbers: workorder 1, estimate 1, purchase order 1,\r\n"
+      "customer 1, employee 1 (velkconf, Other System Parameters)\r\n"
+      "Purge complete...\r\n";
+  ProgramRun r = run_prune(dir, "\x1b");
+  EXPECT_NE(r.output.find(notice), std::string::npos) << r.output;
+  r = run_prune(dir, "\x1b");
+  EXPECT_EQ(r.output.find("VKSYSTEM.DAT was missing"), std::string::npos) << "said only once";
+
+  const int32_t end = static_cast<int32_t>(dir.read("VKINVOIC.DAT").size());
+  std::string index;
+  for (int32_t offset : {0, -1, end, end + 100}) {
+    std::string entry(290, '\0');
+    le_put_i32(reinterpret_cast<uint8_t*>(entry.data()), 1);
+    le_put_i32(reinterpret_cast<uint8_t*>(entry.data()) + 286, offset);
+    index += entry;
+  }
+  dir.write("VKINCTAG.DAT", index);
+  PurgeKeys k;
+  k.workorders = "01/01/2020";
+  r = run_prune(dir, keys_text(k));
+  EXPECT_EQ(r.status, 10) << r.output;
+  EXPECT_NE(r.output.find("2 entries of VKINCTAG.DAT pointed past the end of VKINVOIC.DAT and "
+                          "were dropped\r\n"),
+            std::string::npos)
+      << r.output;
+}
+
 }  // namespace

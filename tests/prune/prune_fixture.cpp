@@ -508,7 +508,9 @@ pid_t spawn(const ShopDir& dir, const std::string& keys, int out_fd, long file_s
     dup2(out_fd, 1);
     dup2(out_fd, 2);
     if (file_size_limit > 0) {
-      signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails as on a full disk
+      // The signal of a write past the limit at its default, as a shell
+      // leaves it: the program itself turns it into a failed write.
+      signal(SIGXFSZ, SIG_DFL);
       rlimit limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }

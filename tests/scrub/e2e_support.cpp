@@ -47,8 +47,9 @@ int ScrubShop::start(const std::vector<std::string>& args, long fsize_limit) con
     dup2(fd, 1);
     dup2(fd, 2);
     if (fsize_limit > 0) {
-      // A write past the limit then fails with an error instead of a signal.
-      signal(SIGXFSZ, SIG_IGN);
+      // The signal of a write past the limit at its default, as a shell
+      // leaves it: the program itself must turn it into a failed write.
+      signal(SIGXFSZ, SIG_DFL);
       struct rlimit lim = {static_cast<rlim_t>(fsize_limit), static_cast<rlim_t>(fsize_limit)};
       setrlimit(RLIMIT_FSIZE, &lim);
     }

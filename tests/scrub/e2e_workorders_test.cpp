@@ -9,6 +9,7 @@
 #include "e2e_support.h"
 #include "scrub_fixture.h"
 #include "ui/dates.h"
+#include "ui/settings.h"
 
 namespace {
 
@@ -283,7 +284,16 @@ TEST_F(VehicleShop, WithoutTheRebuildVehiclesAndCustomersAreUntouched) {
   EXPECT_EQ(shop.read("VKCSTDAT.DAT"), customers);
 }
 
+// The settings file of a shop in use, so that a run has nothing to say of it.
+void write_settings(const ScrubShop& shop) {
+  settings_defaults(ProgramKind::scrub);
+  std::string bytes(kSettingsRecordSize, '\0');
+  settings_encode(g_settings, reinterpret_cast<uint8_t*>(bytes.data()));
+  shop.write("VKSYSTEM.DAT", bytes);
+}
+
 TEST_F(WorkorderShop, ReplaceCustomerAndVerboseLog) {
+  write_settings(shop);
   std::vector<CustomerRecord> customers = {make_customer(100, "SMITH", "JOHN", "555-0100")};
   field_set(customers[0].Address, sizeof customers[0].Address, "1 MAIN ST");
   shop.write("VKCSTDAT.DAT", encode_customers(customers));
@@ -313,6 +323,45 @@ TEST_F(WorkorderShop, ReplaceCustomerAndVerboseLog) {
   // An argument holding only the start of a switch sets nothing.
   ASSERT_EQ(shop.run({"/VERB"}).status, 0);
   EXPECT_FALSE(shop.exists("VELKSCRB.LOG"));
+}
+
+// Damage a run mends is said on the console and in the log: index entries
+// past the end of a document file cut short, and a settings file made again
+// from the defaults in a shop that holds workorders. A sound shop hears of
+// neither.
+TEST_F(WorkorderShop, CutDocumentFilesAndAMissingSettingsFileAreReported) {
+  write_settings(shop);
+  std::string invoices, orders;
+  for (uint32_t n : {10u, 11u, 12u}) {
+    invoices += take(new_workorder(n, WO_CLOSED, 100, "SMITH", "JOHN", D1));
+    PurchaseOrder po = new_purchase_order(n, WO_CLOSED, "VENDOR", "1", D1);
+    orders += po_text(po);
+    po_free(&po);
+  }
+  shop.write("VKINVOIC.DAT", invoices);
+  shop.write("VKPURCHA.DAT", orders);
+  ScrubRun r = shop.run();
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(contains(r.output, "pointed past") || contains(r.output, "VKSYSTEM.DAT was"))
+      << r.output;
+
+  std::vector<WorkorderTag> tags = decode_workorder_tags(shop.read("VKINCTAG.DAT"));
+  std::vector<PurchaseOrderTag> po_tags = decode_purchase_order_tags(shop.read("VKPURTAG.DAT"));
+  ASSERT_TRUE(tags.size() == 3 && po_tags.size() == 3);
+  shop.write("VKINVOIC.DAT", shop.read("VKINVOIC.DAT").substr(0, tags[1].invoice_offset));
+  shop.write("VKPURCHA.DAT", shop.read("VKPURCHA.DAT").substr(0, po_tags[2].order_offset));
+  shop.remove("VKSYSTEM.DAT");
+  r = shop.run();
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::string log = shop.read("VELKSCRB.LOG");
+  for (const char* line :
+       {"VKSYSTEM.DAT was missing or empty: the default settings were written\r\n",
+        "Check the next numbers: workorder 5000, estimate 100, purchase order 1000,\r\n",
+        "customer 5000, employee 10 (velkconf, Other System Parameters)\r\n",
+        "2 entries of VKINCTAG.DAT pointed past the end of VKINVOIC.DAT and were dropped\r\n",
+        "1 entry of VKPURTAG.DAT pointed past the end of VKPURCHA.DAT and was dropped\r\n"})
+    EXPECT_TRUE(contains(r.output, line) && contains(log, line)) << line << r.output << log;
+  EXPECT_EQ(shop.read("VKSYSTEM.DAT").size(), kSettingsRecordSize);
 }
 
 }  // namespace

@@ -37,6 +37,10 @@ TEST(TallyPasses, ChainsRunFromOpenWorkordersDownThroughStoredOnes) {
   EXPECT_TRUE(ends_with(r.output, "\r\nUsage set!\r\n"));
   EXPECT_NE(r.output.find("Clearing usage links....\r\n"), std::string::npos);
   EXPECT_NE(r.output.find("\r\nRebuilding Inventory Usage...\r\n"), std::string::npos);
+  // The shop had no settings file: its counters now stand at the defaults.
+  EXPECT_NE(r.output.find("VKSYSTEM.DAT was missing or empty: the default settings were written\r\n"
+                          "Check the next numbers: workorder 5000,"),
+            std::string::npos);
 
   EXPECT_EQ(usage_chain(shop, "A"), (std::vector<int32_t>{202, 201, 103, 102, 101}));
   EXPECT_EQ(usage_chain(shop, "B"), (std::vector<int32_t>{202, 103, 101}));
@@ -71,7 +75,9 @@ TEST(TallyPasses, ChainsRunFromOpenWorkordersDownThroughStoredOnes) {
 
   // A second run gives the same files.
   std::string inventory = shop.read("VKINVENT.DAT"), history = shop.read("VKUSEHST.DAT");
-  ASSERT_EQ(shop.run({}).status, 10);
+  r = shop.run({});
+  ASSERT_EQ(r.status, 10);
+  EXPECT_EQ(r.output.find("VKSYSTEM.DAT was missing"), std::string::npos);
   EXPECT_EQ(shop.read("VKINVENT.DAT"), inventory);
   EXPECT_EQ(shop.read("VKUSEHST.DAT"), history);
 }

@@ -53,7 +53,9 @@ TallyRun TallyDir::run(const std::vector<std::string>& args, const std::string& 
     close(out[0]);
     close(out[1]);
     if (file_size_limit > 0) {
-      signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails instead
+      // The signal of a write past the limit at its default, as a shell
+      // leaves it: the program itself turns it into a failed write.
+      signal(SIGXFSZ, SIG_DFL);
       rlimit limit{static_cast<rlim_t>(file_size_limit), static_cast<rlim_t>(file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "db/catalog.h"
 #include "platform/env.h"
 #include "xms_fixture.h"
 
@@ -182,27 +185,35 @@ TEST_F(Store, RangesBeyondTheStoreEnd) {
   XMS_copy_up(s, b, cap - 1, 1);
 }
 
+// The swap file's name is deleted in the data directory, not in the folder
+// the program was started from.
 TEST_F(Store, ExitHandlerFreesEverythingAndDeletesTheSwapFileName) {
+  char data[] = "/tmp/velk_xms_XXXXXX", started[] = "/tmp/velk_xms_XXXXXX";
+  ASSERT_TRUE(mkdtemp(data) && mkdtemp(started));
   Env* e = env();
-  std::string udfile = e->current_dir() + "UDFILE.DAT";
-  File* f = e->open_exclusive(udfile);
-  ASSERT_NE(f, nullptr);
-  delete f;
+  std::string old_dir = data_dir(), old_cwd = e->current_dir();
+  set_data_dir(std::string(data) + "/");
+  ASSERT_EQ(chdir(started), 0);
+  for (const char* d : {data, started}) delete e->open_exclusive(std::string(d) + "/UDFILE.DAT");
   XMS_alloc(4096);
   EXPECT_GT(xms_live_allocations(), 0);
   xms_exit_handler();
   EXPECT_EQ(xms_live_allocations(), 0);
   EXPECT_EQ(xms_store(), nullptr);
   EXPECT_EQ(xms_total_kb, 0u);
-  EXPECT_FALSE(e->exists(udfile));
+  EXPECT_FALSE(e->exists(std::string(data) + "/UDFILE.DAT"));
+  EXPECT_TRUE(e->exists(std::string(started) + "/UDFILE.DAT"));
   xms_exit_handler();  // nothing left, no file: still fine
+  set_data_dir(old_dir);
+  EXPECT_EQ(chdir(old_cwd.c_str()), 0);
+  std::system(("rm -rf " + std::string(data) + " " + started).c_str());
 }
 
 // After a fatal exit the registered handler has run: checked by a hook
 // registered before it, which therefore runs after it.
 void report_after_exit() {
   std::fprintf(stderr, "live=%d udfile=%d\n", xms_live_allocations(),
-               env()->exists(env()->current_dir() + "UDFILE.DAT") ? 1 : 0);
+               env()->exists(data_path("UDFILE.DAT")) ? 1 : 0);
 }
 
 TEST_F(Store, FatalExitRunsTheHandler) {
@@ -210,7 +221,7 @@ TEST_F(Store, FatalExitRunsTheHandler) {
       {
         std::atexit(report_after_exit);
         std::atexit(xms_exit_handler);
-        delete env()->open_exclusive(env()->current_dir() + "UDFILE.DAT");
+        delete env()->open_exclusive(data_path("UDFILE.DAT"));
         XmsBlock* s = XMS_alloc(2048);
         uint8_t b = 0;
         XMS_copy_up(s, &b, xms_capacity(s), 1);
