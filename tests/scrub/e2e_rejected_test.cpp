@@ -111,6 +111,7 @@ TEST_F(RejectedShop, OpenDocumentsRejectedAfterTheirNumberGoByIt) {
     old_list.append(reinterpret_cast<char*>(bytes), sizeof bytes);
   }
   shop.write("VKOPENWO.DAT", old_list);
+  write_settings(shop);
 
   ScrubRun r = shop.run();
   ASSERT_EQ(r.status, 0) << r.output;

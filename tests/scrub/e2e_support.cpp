@@ -16,6 +16,7 @@
 #include "db/bytes.h"
 #include "docs/codes.h"
 #include "ui/dates.h"
+#include "ui/settings.h"
 
 namespace fs = std::filesystem;
 
@@ -311,4 +312,11 @@ std::vector<InventoryRecord> decode_items(const std::string& b) {
 }
 std::vector<ReceivingRecord> decode_receiving(const std::string& b) {
   return decode_all<ReceivingRecord>(b, kReceivingRecordSize, receiving_decode);
+}
+
+void write_settings(const ScrubShop& shop) {
+  settings_defaults(ProgramKind::scrub);
+  std::string bytes(kSettingsRecordSize, '\0');
+  settings_encode(g_settings, reinterpret_cast<uint8_t*>(bytes.data()));
+  shop.write("VKSYSTEM.DAT", bytes);
 }

@@ -72,6 +72,8 @@ std::string po_text(const PurchaseOrder& po);
 
 InventoryRecord new_item(const char* stock, const char* description);
 std::string encode_items(const std::vector<InventoryRecord>& items);
+// The settings file of a shop in use, so that a run has nothing to say of it.
+void write_settings(const ScrubShop& shop);
 
 // Stored documents of a document file, in file order, each with its offset.
 struct StoredWo {

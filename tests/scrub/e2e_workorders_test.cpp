@@ -284,14 +284,6 @@ TEST_F(VehicleShop, WithoutTheRebuildVehiclesAndCustomersAreUntouched) {
   EXPECT_EQ(shop.read("VKCSTDAT.DAT"), customers);
 }
 
-// The settings file of a shop in use, so that a run has nothing to say of it.
-void write_settings(const ScrubShop& shop) {
-  settings_defaults(ProgramKind::scrub);
-  std::string bytes(kSettingsRecordSize, '\0');
-  settings_encode(g_settings, reinterpret_cast<uint8_t*>(bytes.data()));
-  shop.write("VKSYSTEM.DAT", bytes);
-}
-
 TEST_F(WorkorderShop, ReplaceCustomerAndVerboseLog) {
   write_settings(shop);
   std::vector<CustomerRecord> customers = {make_customer(100, "SMITH", "JOHN", "555-0100")};
