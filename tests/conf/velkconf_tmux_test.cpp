@@ -56,7 +56,8 @@ class VelkconfTerminal : public ::testing::Test {
     // ("server exited unexpectedly"); the session is then asked for again.
     for (int attempt = 0; attempt < 5; ++attempt) {
       run(tmux() + " kill-server 2>/dev/null");
-      run(tmux() + " new-session -d -s conf -x 80 -y " + std::to_string(lines) + " '" +
+      run(tmux() + " new-session -d -s conf -x " + std::to_string(columns) + " -y " +
+          std::to_string(lines) + " '" +
           (dir_ / "velkconf").string() + "; echo EXIT=$?; sleep 60' 2>/dev/null");
       if (system((tmux() + " has-session -t conf 2>/dev/null").c_str()) == 0) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
