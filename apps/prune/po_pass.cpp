@@ -37,9 +37,10 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
   PassFiles files;
   File* old_index = pass_open(&files, kPurchaseIndexFile, lock_purchase_index);
   File* stored = pass_open(&files, kPurchaseFile, lock_purchase_order, true);
-  con_print(index_entries_past_end(old_index, kPurchaseIndexFile, kPurchaseOrderTagSize,
-                                   kPurchaseOrderTagDocumentOffset, stored, kPurchaseFile)
-                .c_str());
+  const std::string dropped =
+      index_entries_past_end(old_index, kPurchaseIndexFile, kPurchaseOrderTagSize,
+                             kPurchaseOrderTagDocumentOffset, stored, kPurchaseFile);
+  if (!dropped.empty()) con_warning("%s", dropped.c_str());
   ReadBuffer in(stored, kDocumentWindow);
   pass_open(&files, kOpenPurchaseFile, lock_open_purchases);
   OutFile docs, index, list;

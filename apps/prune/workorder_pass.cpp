@@ -95,9 +95,10 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
   PassFiles files;
   File* old_index = pass_open(&files, kWorkorderIndexFile, lock_workorder_index);
   File* stored = pass_open(&files, kInvoiceFile, lock_workorder, true);
-  con_print(index_entries_past_end(old_index, kWorkorderIndexFile, kWorkorderTagSize,
-                                   kWorkorderTagDocumentOffset, stored, kInvoiceFile)
-                .c_str());
+  const std::string dropped =
+      index_entries_past_end(old_index, kWorkorderIndexFile, kWorkorderTagSize,
+                             kWorkorderTagDocumentOffset, stored, kInvoiceFile);
+  if (!dropped.empty()) con_warning("%s", dropped.c_str());
   ReadBuffer in(stored, kDocumentWindow);
   pass_open(&files, kOpenWorkorderFile, lock_open_workorders);
   OutFile docs, index, list;
