@@ -32,7 +32,12 @@ const MenuEntry kMenu[] = {
     {'4', "4 - System Passwords", passwords_screen},
 };
 
+// The menu stands on rows 5 to 10; the tallest screen reaches row 24.
+constexpr int kMenuLines = 10;
+constexpr int kTallestScreenLines = 24;
+
 void draw_menu() {
+  screen_layout(kMenuLines);
   Console* c = console();
   c->set_attr(screen_attribute());
   c->clear();
@@ -86,9 +91,13 @@ int main(int argc, char** argv) {
     }
   }
   set_data_dir_from_program_path(argv[0]);
-  settings_defaults(ProgramKind::other);
-  // The settings are one program's at a time, like the rest of the data.
+  // Nothing is created or opened for writing before this check; then one
+  // program at a time on the data.
+  db_require_shop_database();
   db_lock_data_dir();
+
+  screen_require_lines(kTallestScreenLines);
+  settings_defaults(ProgramKind::other);
   db_startup_recover();
   settings_save(settings_load());
   line_pool_init();

@@ -92,16 +92,16 @@ PassEnd inventory_pass(PruneRun* run) {
       if (indexed_already(run->store, count, entry, found)) continue;
       // Another stock number with the same key holds the index entry: this
       // item stays in the file without one, as the other programs leave it.
-      con_printf("%s kept without an index entry: its key equals that of %s\r\n",
-                 tag.stock_number, reinterpret_cast<const char*>(found));
+      con_warning("%s kept without an index entry: its key equals that of %s\r\n",
+                  tag.stock_number, reinterpret_cast<const char*>(found));
       kept_unindexed.insert(reinterpret_cast<const char*>(rec));
     } else if (outcome == TableInsert::full) {
       // Never dropped: the item stays without an index entry, and the run
       // ends after this pass so that the user can free memory and purge again.
       if (unindexed_full++ == 0)
-        con_printf("\r\nThe store is full: %s and the items after it are kept without an "
-                   "index entry\r\n",
-                   tag.stock_number);
+        con_warning("\r\nThe store is full: %s and the items after it are kept without an "
+                    "index entry\r\n",
+                    tag.stock_number);
     }
     ok = out_append(&out, rec, sizeof rec) >= 0;
   }
@@ -124,7 +124,7 @@ PassEnd inventory_pass(PruneRun* run) {
   }
   pass_close(&files);
   if (unindexed_full > 0) {
-    con_printf("%ld inventory items have no index entry (the store is full)\r\n", unindexed_full);
+    con_warning("%ld inventory items have no index entry (the store is full)\r\n", unindexed_full);
     if (!pass_swap(run, kPassName, names, false))
       return pass_fail(run, &files, names, kWriteErrorText);
     run->failure = "XMS is full... Free more memory or delete some stock...";

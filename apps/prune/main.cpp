@@ -120,9 +120,14 @@ int main(int argc, char** argv) {
   set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
   if (usage_requested(argc, argv)) return 0;
 
-  // One program at a time on the data; then a swap that a stopped run left
-  // decided is finished before any data file is opened.
+  // Nothing is created or opened for writing before this check; then one
+  // program at a time on the data.
+  db_require_shop_database();
   db_lock_data_dir();
+
+  screen_require_lines(kParamsScreenLines);
+  // A swap that a stopped run left decided is finished before any data
+  // file is opened.
   db_startup_recover();
   settings_save(settings_load());
   line_pool_init();
@@ -134,9 +139,11 @@ int main(int argc, char** argv) {
   bool completed = purge_run(&run);
 
   screen_restore();
-  // Said after the screen is given back, where it stays in sight.
+  // Said after the screen is given back, where it stays in sight: what the
+  // passes warned about scrolled by or was cleared with the screen.
   if (settings_were_missing())
     for (const std::string& line : settings_missing_notice()) con_print(line.c_str());
+  warnings_replay();
   if (!completed) {
     con_printf("%s\r\n", run.failure.c_str());
     fatal_exit();

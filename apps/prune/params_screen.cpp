@@ -37,6 +37,7 @@ FieldDescriptor g_form[] = {
 }  // namespace
 
 bool params_screen(PurgeParams* params) {
+  screen_layout(kParamsScreenLines);
   console()->clear();
   header_box(g_settings.company_name, "Purge Old Data");
   form_init(g_form);

@@ -37,9 +37,10 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
   PassFiles files;
   File* old_index = pass_open(&files, kPurchaseIndexFile, lock_purchase_index);
   File* stored = pass_open(&files, kPurchaseFile, lock_purchase_order, true);
-  con_print(index_entries_past_end(old_index, kPurchaseIndexFile, kPurchaseOrderTagSize,
-                                   kPurchaseOrderTagDocumentOffset, stored, kPurchaseFile)
-                .c_str());
+  const std::string dropped =
+      index_entries_past_end(old_index, kPurchaseIndexFile, kPurchaseOrderTagSize,
+                             kPurchaseOrderTagDocumentOffset, stored, kPurchaseFile);
+  if (!dropped.empty()) con_warning("%s", dropped.c_str());
   ReadBuffer in(stored, kDocumentWindow);
   pass_open(&files, kOpenPurchaseFile, lock_open_purchases);
   OutFile docs, index, list;
@@ -81,8 +82,8 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
     } else {
       // Carried as it was stored, not rewritten from the part that was read;
       // one that the end of the old file cut short gets the NUL it lacks.
-      con_printf("Purchase order %07ld kept as stored: it could not be read whole\r\n",
-                 static_cast<long>(tag.number));
+      con_warning("Purchase order %07ld kept as stored: it could not be read whole\r\n",
+                  static_cast<long>(tag.number));
       text = raw;
       doc_carried_bytes(&text);
     }
@@ -95,8 +96,8 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
     if (outcome == TableInsert::full)
       return pass_fail(run, &files, names, "XMS is full... Free more XMS memory...", true);
     if (outcome == TableInsert::duplicate)
-      con_printf("Purchase order %07ld is stored twice: the later one has no index entry\r\n",
-                 static_cast<long>(tag.number));
+      con_warning("Purchase order %07ld is stored twice: the later one has no index entry\r\n",
+                  static_cast<long>(tag.number));
   }
 
   // Open purchase orders, each in its own file, all listed.
@@ -113,7 +114,7 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
     db_close(f);
     if (r <= 0) {
       po_free(&po);
-      con_printf("%s could not be read: kept, not listed\r\n", name.c_str());
+      con_warning("%s could not be read: kept, not listed\r\n", name.c_str());
       continue;
     }
     PurchaseOrderTag tag;
@@ -128,8 +129,8 @@ PassEnd po_pass(PruneRun* run, int32_t cutoff) {
       return pass_fail(run, &files, names, "XMS is full... Free more XMS memory...", true);
     }
     if (outcome == TableInsert::duplicate)
-      con_printf("%s: purchase order %07ld is indexed already; listed, but not indexed again\r\n",
-                 name.c_str(), static_cast<long>(tag.number));
+      con_warning("%s: purchase order %07ld is indexed already; listed, but not indexed again\r\n",
+                  name.c_str(), static_cast<long>(tag.number));
     po_free(&po);
     // The list entry holds what the tag holds: the number, -1 in the three
     // dates and as offset, and the file name.

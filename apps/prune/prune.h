@@ -68,6 +68,10 @@ struct PruneRun {
   std::string failure;
 };
 
+// The lines of the parameters screen above its status line: the form down to
+// row 20 and the line below it that says the purge has started.
+constexpr int kParamsScreenLines = 21;
+
 // The parameters screen: returns true with *params filled when the user
 // started the purge with F10; false when the screen was left (ESC, PgUp,
 // PgDn, end of input), in which case nothing is purged.

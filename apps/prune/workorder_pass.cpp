@@ -65,13 +65,13 @@ void drop_files(const std::vector<OpenFile>& drops) {
     db_close(f);
     std::string copy;
     if (!read || !save_deleted_copy('W', d.number, bytes, &copy)) {
-      con_printf("%s holds no valid workorder number; kept, as no copy could be saved\r\n",
-                 d.name.c_str());
+      con_warning("%s holds no valid workorder number; kept, as no copy could be saved\r\n",
+                  d.name.c_str());
       continue;
     }
     if (!env()->remove(data_path(d.name)))
-      con_printf("%s holds no valid workorder number but could not be deleted\r\n",
-                 d.name.c_str());
+      con_warning("%s holds no valid workorder number but could not be deleted\r\n",
+                  d.name.c_str());
   }
   env()->sync_dir(data_dir());
 }
@@ -95,9 +95,10 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
   PassFiles files;
   File* old_index = pass_open(&files, kWorkorderIndexFile, lock_workorder_index);
   File* stored = pass_open(&files, kInvoiceFile, lock_workorder, true);
-  con_print(index_entries_past_end(old_index, kWorkorderIndexFile, kWorkorderTagSize,
-                                   kWorkorderTagDocumentOffset, stored, kInvoiceFile)
-                .c_str());
+  const std::string dropped =
+      index_entries_past_end(old_index, kWorkorderIndexFile, kWorkorderTagSize,
+                             kWorkorderTagDocumentOffset, stored, kInvoiceFile);
+  if (!dropped.empty()) con_warning("%s", dropped.c_str());
   ReadBuffer in(stored, kDocumentWindow);
   pass_open(&files, kOpenWorkorderFile, lock_open_workorders);
   OutFile docs, index, list;
@@ -139,8 +140,8 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
     } else {
       // Carried as it was stored, not rewritten from the part that was read;
       // one that the end of the old file cut short gets the NUL it lacks.
-      con_printf("Workorder %07ld kept as stored: it could not be read whole\r\n",
-                 static_cast<long>(tag.number));
+      con_warning("Workorder %07ld kept as stored: it could not be read whole\r\n",
+                  static_cast<long>(tag.number));
       text = raw;
       doc_carried_bytes(&text);
     }
@@ -153,8 +154,8 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
     if (outcome == TableInsert::full)
       return pass_fail(run, &files, names, "XMS is full... Free more XMS memory...", true);
     if (outcome == TableInsert::duplicate)
-      con_printf("Workorder %07ld is stored twice: the later one has no index entry\r\n",
-                 static_cast<long>(tag.number));
+      con_warning("Workorder %07ld is stored twice: the later one has no index entry\r\n",
+                  static_cast<long>(tag.number));
   }
 
   // Open workorders, each in its own file; no date applies to them.
@@ -175,8 +176,8 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
         return pass_fail(run, &files, names, "XMS is full... Free more XMS memory...", true);
       }
       if (outcome == TableInsert::duplicate)
-        con_printf("%s: workorder %07ld is indexed already; listed, but not indexed again\r\n",
-                   name.c_str(), static_cast<long>(of.number));
+        con_warning("%s: workorder %07ld is indexed already; listed, but not indexed again\r\n",
+                    name.c_str(), static_cast<long>(of.number));
       make_workorder_tag(wo, -1, &tag);
       OpenWorkorderEntry entry;
       open_workorder_make(tag, &entry);
@@ -189,7 +190,7 @@ PassEnd workorder_pass(PruneRun* run, int32_t cutoff) {
     } else if (of.header) {
       drops.push_back(of);
     } else {
-      con_printf("%s could not be read: kept, not listed\r\n", name.c_str());
+      con_warning("%s could not be read: kept, not listed\r\n", name.c_str());
     }
     wo_free(&wo);
   }

@@ -13,6 +13,7 @@
 #include "log.h"
 #include "passes.h"
 #include "platform/console.h"
+#include "platform/env.h"
 #include "scrub.h"
 #include "ui/forms.h"
 #include "ui/screen.h"
@@ -35,6 +36,13 @@ void startup_settings_defaults() {
 
 void finish() {
   screen_restore();
+  // Warnings that went by on the screen just cleared, and where the log is.
+  warnings_replay();
+  if (env()->exists(kScrubLogName))
+    con_printf("What was matched, removed or not matched is logged in %s%s\r\n",
+               env()->current_dir().c_str(), kScrubLogName);
+  else
+    con_print("Nothing was logged in this run (no VELKSCRB.LOG).\r\n");
   con_print("\r\nCleanup complete...!!!\r\n");
   std::exit(0);
 }
@@ -43,11 +51,19 @@ void finish() {
 
 int main(int argc, char** argv) {
   settings_defaults(ProgramKind::scrub);
+  // A request for help runs nothing.
+  if (scrub_help_requested(argc, argv)) {
+    scrub_print_usage();
+    return 0;
+  }
   // The data files, the settings file among them, live beside the program.
-  // One program at a time: the lock comes before anything is touched, the
-  // log of a run in progress included.
   set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
+  // Nothing is created, deleted or opened for writing before this check;
+  // then one program at a time: the lock comes before anything is touched,
+  // the log of a run in progress included.
+  db_require_shop_database();
   db_lock_data_dir();
+
   scrub_log_delete();
   line_pool_init();
   screen_setup();

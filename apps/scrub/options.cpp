@@ -4,8 +4,34 @@
 #include <cstring>
 
 #include "scrub.h"
+#include "ui/screen.h"
 
 ScrubOptions g_opt;
+
+bool scrub_help_requested(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; i++) {
+    const char* a = argv[i];
+    if (!a) continue;
+    if (std::strcmp(a, "/?") == 0 || std::strcmp(a, "-?") == 0 || strcasecmp(a, "-h") == 0 ||
+        strcasecmp(a, "--help") == 0)
+      return true;
+  }
+  return false;
+}
+
+void scrub_print_usage() {
+  static const char* const kLines[] = {
+      "\r\nUsage:\r\n",
+      "VELKSCRUB [switches]   <-- cleans up and converts the VELK database...\r\n",
+      "  /FLUSH        flush rebuilt files to the disk as they are written\r\n",
+      "  /NOVIN        link vehicles without matching them by VIN\r\n",
+      "  /VEHICLES     rebuild the vehicle file from the workorders\r\n",
+      "  /REPLACECUST  replace each workorder's customer by the matched customer record\r\n",
+      "  /VERBOSE      log how every workorder was matched\r\n",
+      "  /RECVONLY     only rebuild the inventory index and receiving log\r\n",
+  };
+  for (const char* line : kLines) con_print(line);
+}
 
 void scrub_parse_args(int argc, const char* const* argv, ScrubOptions* o) {
   *o = ScrubOptions{};

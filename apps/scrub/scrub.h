@@ -21,6 +21,12 @@ struct ScrubOptions {
 
 extern ScrubOptions g_opt;
 
+// True when an argument after the program name asks for the usage text:
+// "/?", "-?", "-h" or "--help".
+bool scrub_help_requested(int argc, const char* const* argv);
+// The usage text: the six switches.
+void scrub_print_usage();
+
 // Reads the switches from the arguments after the program name. An argument
 // sets a switch when it begins with the switch's text in any letter case;
 // anything else is ignored.

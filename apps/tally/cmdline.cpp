@@ -1,5 +1,7 @@
 #include "cmdline.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <cstring>
 
@@ -9,6 +11,11 @@
 namespace {
 
 bool is_option(const char* arg) { return arg[0] == '/' || arg[0] == '-'; }
+
+// "/?", "-?" and the usual "--help" and "-h" ask for the usage text.
+bool asks_for_help(const char* arg) {
+  return arg[1] == '?' || strcasecmp(arg, "--help") == 0 || strcasecmp(arg, "-h") == 0;
+}
 
 // Shows a refusal and the usage text; the caller stops with status 0.
 CommandLine refuse(const char* message) {
@@ -41,7 +48,7 @@ CommandLine tally_parse_command_line(int argc, const char* const* argv, TallyOpt
     con_print(arg);
     con_print("\r\n");
     if (!is_option(arg)) continue;  // a stock number of a /TRIM= passes here
-    if (arg[1] == '?') {
+    if (asks_for_help(arg)) {
       tally_print_usage();
       return CommandLine::stop;
     }

@@ -29,15 +29,18 @@ void delete_inventory() {
 
 int main(int argc, char** argv) {
   settings_defaults(ProgramKind::tally);
-  set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
-
   TallyOptions options;
   if (tally_parse_command_line(argc, argv, &options) == CommandLine::stop) return 0;
 
-  screen_setup();
-  // One program at a time on the data; then a swap that a stopped run left
-  // decided is finished before any data file is opened.
+  set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
+  // Nothing is created or opened for writing before this check; then one
+  // program at a time on the data.
+  db_require_shop_database();
   db_lock_data_dir();
+
+  screen_setup();
+  // A swap that a stopped run left decided is finished before any data
+  // file is opened.
   db_startup_recover();
   if (options.delete_inventory) delete_inventory();
 
@@ -49,6 +52,8 @@ int main(int argc, char** argv) {
   tally_rebuild_pass(&state, options);
 
   screen_restore();
+  // The warnings of the passes went by on the screen just cleared.
+  warnings_replay();
   con_print("\r\nUsage set!\r\n");
   return 10;
 }

@@ -122,7 +122,7 @@ void process_part(Rebuild& rb, const PartLine& line) {
     if (!rb.opt.recover_missing_parts || tag.stock_number[0] == '\0') return;
     // One try per line: a part that cannot be added gets no usage entry.
     if (!add_missing_part(rb, line, &tag)) {
-      con_printf("cannot add to inventory: %20s\r\n", tag.stock_number);
+      con_warning("cannot add to inventory: %20s\r\n", tag.stock_number);
       return;
     }
   }
@@ -167,8 +167,8 @@ void stored_workorders(Rebuild& rb) {
     workorder_tag_decode(rec, &tag);
     if (tag.invoice_offset == -1) continue;
     if (tag.invoice_offset < 0 || tag.invoice_offset >= invoices_size) {
-      con_printf("Workorder %ld: document offset %ld lies outside VKINVOIC.DAT, skipped\r\n",
-                 static_cast<long>(tag.number), static_cast<long>(tag.invoice_offset));
+      con_warning("Workorder %ld: document offset %ld lies outside VKINVOIC.DAT, skipped\r\n",
+                  static_cast<long>(tag.number), static_cast<long>(tag.invoice_offset));
       continue;
     }
     if (!invoices->seek(tag.invoice_offset)) continue;
@@ -203,13 +203,13 @@ void open_workorders(Rebuild& rb) {
     name[n] = '\0';
     if (n == 0) continue;
     if (!plain_file_name(name)) {
-      con_printf("Open workorder %ld: document name \"%s\" is not a plain file name, skipped\r\n",
-                 static_cast<long>(e.tag.number), name);
+      con_warning("Open workorder %ld: document name \"%s\" is not a plain file name, skipped\r\n",
+                  static_cast<long>(e.tag.number), name);
       continue;
     }
     if (!env()->exists(data_path(name))) {
-      con_printf("Open workorder %ld: document %s is missing, skipped\r\n",
-                 static_cast<long>(e.tag.number), name);
+      con_warning("Open workorder %ld: document %s is missing, skipped\r\n",
+                  static_cast<long>(e.tag.number), name);
       continue;
     }
     File* doc = db_open(name, true);

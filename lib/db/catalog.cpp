@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/env.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -47,6 +48,26 @@ void set_data_dir_from_program_path(const char* argv0) {
 }
 
 std::string data_path(const std::string& name) { return data_dir() + name; }
+
+std::string data_dir_full() {
+  std::string dir = data_dir();
+  bool absolute = !dir.empty() && (is_path_separator(dir[0]) || (dir.size() > 1 && dir[1] == ':'));
+  if (absolute) return dir;
+  if (dir.size() >= 2 && dir[0] == '.' && is_path_separator(dir[1])) dir.erase(0, 2);
+  return env()->current_dir() + dir;
+}
+
+bool shop_database_present() {
+  for (const char* name : {"VKINVOIC.DAT", "VKCSTDAT.DAT", "VKINVENT.DAT"})
+    if (env()->exists(data_path(name))) return true;
+  return false;
+}
+
+void db_require_shop_database() {
+  if (shop_database_present()) return;
+  con_printf("No shop database in %s...\r\n", data_dir_full().c_str());
+  fatal_exit();
+}
 
 std::string replacement_name(const std::string& name) {
   // The first ".DAT", matched without regard to case since data copied from

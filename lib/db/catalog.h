@@ -25,6 +25,18 @@ void set_data_dir(const std::string& dir);
 void set_data_dir_from_program_path(const char* argv0);
 // data_dir() + name.
 std::string data_path(const std::string& name);
+// The data directory as a full path, for messages.
+std::string data_dir_full();
+
+// True when the data directory holds a shop database: the stored
+// workorders, the customers or the inventory (VKINVOIC.DAT, VKCSTDAT.DAT,
+// VKINVENT.DAT).
+bool shop_database_present();
+// The start-up check of every program, made as soon as the data directory is
+// known and before any file is created or opened for writing: without a shop
+// database there, "No shop database in DIR..." and exit status 1, so that a
+// program started in the wrong folder makes no empty database there.
+void db_require_shop_database();
 
 // The replacement name of a catalog name: the first ".DAT" becomes ".NEW".
 std::string replacement_name(const std::string& name);

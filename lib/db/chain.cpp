@@ -51,8 +51,8 @@ bool chain_next(ChainWalk* w, uint8_t* rec, int32_t* offset) {
   if (good) good = rec_read_at(w->file, link, rec, w->record_size);
   if (!good) {
     w->broken = true;
-    con_printf("%s: the chain of %s ends at a bad link (%ld)\r\n", w->file_name.c_str(),
-               w->parent.c_str(), static_cast<long>(link));
+    con_warning("%s: the chain of %s ends at a bad link (%ld)\r\n", w->file_name.c_str(),
+                w->parent.c_str(), static_cast<long>(link));
     w->link = -1;
     return false;
   }

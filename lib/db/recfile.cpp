@@ -59,8 +59,8 @@ bool scan_next(RecordScan* s, uint8_t* rec, int64_t* offset) {
       s->ended = true;
       s->stray = static_cast<int64_t>(rest);
       if (rest > 0)
-        con_printf("%s has %lld stray bytes at its end (not a whole record), left as they are\r\n",
-                   s->name.c_str(), static_cast<long long>(rest));
+        con_warning("%s has %lld stray bytes at its end (not a whole record), left as they are\r\n",
+                    s->name.c_str(), static_cast<long long>(rest));
       return false;
     }
   }

@@ -27,7 +27,7 @@ bool rescue_orphan(const std::string& name) {
   if (e->exists(data_path(name)) || !e->exists(data_path(repl))) return false;
   if (!e->rename(data_path(repl), data_path(name))) return false;
   e->sync_dir(dir());
-  con_printf("%s was missing: %s put in its place\r\n", name.c_str(), repl.c_str());
+  con_warning("%s was missing: %s put in its place\r\n", name.c_str(), repl.c_str());
   return true;
 }
 
@@ -103,8 +103,8 @@ bool roll_forward(const std::vector<std::pair<std::string, std::string>>& rename
   for (const auto& [from, to] : renames) {
     if (!e->exists(data_path(from))) continue;
     if (!e->rename(data_path(from), data_path(to))) return false;
-    if (report) con_printf("%s put in place of %s (an earlier run was stopped)\r\n",
-                           from.c_str(), to.c_str());
+    if (report) con_warning("%s put in place of %s (an earlier run was stopped)\r\n",
+                            from.c_str(), to.c_str());
   }
   if (!e->sync_dir(dir())) return false;
   e->remove(data_path(kSwapJournalName));
@@ -182,7 +182,7 @@ void db_startup_recover() {
       fatal_exit();
     }
     if (!journal_parse(text, &renames)) {
-      con_printf("%s is damaged and was removed\r\n", kSwapJournalName);
+      con_warning("%s is damaged and was removed\r\n", kSwapJournalName);
       e->remove(journal);
       e->sync_dir(dir());
     } else if (!roll_forward(renames, true)) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cell_grid.h"
+
 // Key codes. Plain keys are their character code (1..255); extended keys are
 // kKeyExtended plus their PC scan code, as the original keyboard delivered
 // them as a zero followed by the scan code.
@@ -95,6 +97,11 @@ class Console {
 
   // Gives the terminal back as it was found (cursor, colours, modes).
   virtual void restore() = 0;
+
+  // True when the output is a stream of text lines rather than a screen (a
+  // file, a pipe, a dumb terminal): what is written cannot be moved over or
+  // drawn again, so screens are drawn once and nothing is animated.
+  virtual bool plain() { return false; }
 };
 
 // The console in use by the program. Until one is installed, a console
@@ -114,16 +121,16 @@ class MemoryConsole : public Console {
  public:
   explicit MemoryConsole(int width = 80, int height = 25);
 
-  int width() override { return width_; }
-  int height() override { return height_; }
+  int width() override { return grid_.width(); }
+  int height() override { return grid_.height(); }
   int text_mode() override { return mode_; }
   void set_text_mode(int mode) override { mode_ = mode; }
-  void clear() override;
-  void goto_xy(int col, int row) override;
-  int cursor_col() override { return col_; }
-  int cursor_row() override { return row_; }
+  void clear() override { grid_.clear(attr_); }
+  void goto_xy(int col, int row) override { grid_.move(col, row); }
+  int cursor_col() override { return grid_.col(); }
+  int cursor_row() override { return grid_.row(); }
   void put_text(std::string_view text) override;
-  void clear_eol() override;
+  void clear_eol() override { grid_.clear_eol(attr_); }
   void set_attr(uint8_t a) override { attr_ = a; }
   uint8_t attr() override { return attr_; }
   void set_cursor_visible(bool v) override { cursor_visible_ = v; }
@@ -135,8 +142,11 @@ class MemoryConsole : public Console {
   int64_t now_ms() override { return clock_ms_; }
   void idle(int ms) override;
   void restore() override { restored_ = true; }
+  bool plain() override { return plain_; }
 
   // Test controls.
+  // Makes the console report plain output (a file or pipe).
+  void set_plain(bool plain) { plain_ = plain; }
   // Queues keys; a key given as kTimeGap + n advances the clock by n seconds
   // when it is reached instead of being delivered.
   static constexpr int kTimeGap = 0x10000;
@@ -156,20 +166,15 @@ class MemoryConsole : public Console {
   void resize(int width, int height);
 
  private:
-  void scroll();
-  void line_feed();
-  int width_ = 80, height_ = 25;
+  CellGrid grid_{80, 25, 7};
   int mode_ = kModeColor80;
-  int col_ = 1, row_ = 1;
   uint8_t attr_ = 7;
   bool cursor_visible_ = true;
-  bool wrap_pending_ = false;  // last column written; next character wraps
+  bool plain_ = false;
   bool ended_ = false;
   bool restored_ = false;
   int64_t clock_ms_ = 0;
   int plain_beeps_ = 0, warning_beeps_ = 0;
-  std::vector<char> chars_;
-  std::vector<uint8_t> attrs_;
   std::vector<int> keys_;
   size_t next_key_ = 0;
   std::string transcript_;

@@ -1,103 +1,21 @@
-// The in-memory console: a grid of characters and attributes with a cursor,
-// keys scripted by the test and a clock the test controls.
-//
-// Output follows the terminal's rules so that a screen drawn here looks the
-// same as on a real terminal: a character written in the last column leaves
-// the cursor there with a wrap pending, and the next printable character goes
-// to the start of the following line (scrolling at the bottom). "\n" moves
-// down without changing the column; "\r" returns to column 1.
+// The in-memory console: a grid of characters and attributes with a cursor
+// (following the terminal's rules, so that a screen drawn here looks the same
+// as on a real terminal), keys scripted by the test and a clock the test
+// controls.
 #include "platform/console.h"
-
-#include <algorithm>
 
 MemoryConsole::MemoryConsole(int width, int height) { resize(width, height); }
 
-void MemoryConsole::resize(int width, int height) {
-  width_ = std::max(1, width);
-  height_ = std::max(1, height);
-  chars_.assign(static_cast<size_t>(width_) * height_, ' ');
-  attrs_.assign(static_cast<size_t>(width_) * height_, attr_);
-  col_ = std::min(col_, width_);
-  row_ = std::min(row_, height_);
-  wrap_pending_ = false;
-}
-
-void MemoryConsole::clear() {
-  std::fill(chars_.begin(), chars_.end(), ' ');
-  std::fill(attrs_.begin(), attrs_.end(), attr_);
-  col_ = row_ = 1;
-  wrap_pending_ = false;
-}
-
-void MemoryConsole::goto_xy(int col, int row) {
-  col_ = std::clamp(col, 1, width_);
-  row_ = std::clamp(row, 1, height_);
-  wrap_pending_ = false;
-}
-
-void MemoryConsole::scroll() {
-  size_t w = static_cast<size_t>(width_);
-  std::copy(chars_.begin() + w, chars_.end(), chars_.begin());
-  std::copy(attrs_.begin() + w, attrs_.end(), attrs_.begin());
-  std::fill(chars_.end() - w, chars_.end(), ' ');
-  std::fill(attrs_.end() - w, attrs_.end(), attr_);
-}
-
-void MemoryConsole::line_feed() {
-  if (row_ < height_)
-    ++row_;
-  else
-    scroll();
-}
+void MemoryConsole::resize(int width, int height) { grid_.reset(width, height, attr_); }
 
 void MemoryConsole::put_text(std::string_view text) {
   transcript_.append(text);
   for (char c : text) {
-    switch (c) {
-      case '\r':
-        col_ = 1;
-        wrap_pending_ = false;
-        break;
-      case '\n':
-        line_feed();
-        wrap_pending_ = false;
-        break;
-      case '\b':
-        if (wrap_pending_)
-          wrap_pending_ = false;
-        else if (col_ > 1)
-          --col_;
-        break;
-      case '\a':
-        beep(Beep::plain);
-        break;
-      case '\t':
-        col_ = std::min(width_, ((col_ - 1) / 8 + 1) * 8 + 1);
-        wrap_pending_ = false;
-        break;
-      default: {
-        if (wrap_pending_) {
-          col_ = 1;
-          line_feed();
-          wrap_pending_ = false;
-        }
-        size_t i = static_cast<size_t>(row_ - 1) * width_ + (col_ - 1);
-        chars_[i] = c;
-        attrs_[i] = attr_;
-        if (col_ < width_)
-          ++col_;
-        else
-          wrap_pending_ = true;
-      }
-    }
+    if (c == '\a')
+      beep(Beep::plain);
+    else
+      grid_.put(c, attr_);
   }
-}
-
-void MemoryConsole::clear_eol() {
-  size_t start = static_cast<size_t>(row_ - 1) * width_ + (col_ - 1);
-  size_t end = static_cast<size_t>(row_) * width_;
-  std::fill(chars_.begin() + start, chars_.begin() + end, ' ');
-  std::fill(attrs_.begin() + start, attrs_.begin() + end, attr_);
 }
 
 // A time gap in the script stands for the user doing nothing for a while:
@@ -153,18 +71,11 @@ void MemoryConsole::push_text(std::string_view text) {
   for (char c : text) keys_.push_back(static_cast<unsigned char>(c));
 }
 
-std::string MemoryConsole::row_text(int row) const {
-  if (row < 1 || row > height_) return std::string();
-  auto b = chars_.begin() + static_cast<size_t>(row - 1) * width_;
-  return std::string(b, b + width_);
-}
+std::string MemoryConsole::row_text(int row) const { return grid_.row_text(row); }
 
-uint8_t MemoryConsole::attr_at(int col, int row) const {
-  if (col < 1 || col > width_ || row < 1 || row > height_) return 0;
-  return attrs_[static_cast<size_t>(row - 1) * width_ + (col - 1)];
-}
+uint8_t MemoryConsole::attr_at(int col, int row) const { return grid_.attr_at(col, row); }
 
 char MemoryConsole::char_at(int col, int row) const {
-  if (col < 1 || col > width_ || row < 1 || row > height_) return 0;
-  return chars_[static_cast<size_t>(row - 1) * width_ + (col - 1)];
+  if (col < 1 || col > grid_.width() || row < 1 || row > grid_.height()) return 0;
+  return grid_.char_at(col, row);
 }

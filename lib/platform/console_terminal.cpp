@@ -4,13 +4,16 @@
 //
 // The terminal is given back as it was found (colours, cursor, line
 // discipline) on restore(), on every exit through exit() and on SIGINT,
-// SIGTERM, SIGHUP and SIGQUIT; the signal handler restores, then lets the
-// signal take its default course. The normal screen is kept (no alternate
-// screen), so text printed before or after a run stays where it was.
+// SIGTERM, SIGHUP and SIGQUIT; the signal handler puts the cursor on a new
+// line below the screen, restores, then lets the signal take its default
+// course. The normal screen is kept (no alternate screen), so text printed
+// before or after a run stays where it was.
 //
-// The cursor position is tracked here, following the terminal's own rules:
-// a character in the last column leaves a wrap pending, and "\n" is a pure
-// line feed (output processing is off while the console holds the terminal).
+// Ctrl+Z (SIGTSTP) gives the terminal back the same way before the program
+// stops; when it is continued in the foreground it takes the terminal again
+// and draws the whole screen anew from the cells it keeps (a CellGrid beside
+// the terminal, which also tracks the cursor by the terminal's own rules:
+// "\n" is a pure line feed while the console holds the terminal).
 #include <errno.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -22,6 +25,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/cell_grid.h"
 #include "platform/console.h"
 #include "platform/cp437.h"
 #include "platform/key_input_posix.h"
@@ -30,12 +34,17 @@ namespace {
 
 constexpr char kRestoreSequence[] = "\x1b[0m\x1b[?25h";
 
-// State the exit hook and the signal handler need; plain globals so that the
-// handler only touches async-signal-safe things.
+// State the exit hook and the signal handlers need; plain globals so that the
+// handlers only touch async-signal-safe things.
 struct termios g_saved_termios;
 volatile sig_atomic_t g_have_saved = 0;
 volatile sig_atomic_t g_raw = 0;
 volatile sig_atomic_t g_hooks_installed = 0;
+// Lines of the screen last drawn, for putting the cursor below it.
+volatile sig_atomic_t g_screen_rows = 0;
+// Set when the program was continued after a stop: the terminal is taken
+// again and the screen drawn anew.
+volatile sig_atomic_t g_continued = 0;
 
 void write_all(int fd, const char* p, size_t n) {
   while (n > 0) {
@@ -53,28 +62,79 @@ void terminal_give_back() {
   g_raw = 0;
 }
 
+// Moves the cursor to a new line below the screen drawn, so that what the
+// shell prints next stands under it; async-signal-safe.
+void cursor_below_screen() {
+  int rows = g_screen_rows;
+  if (rows <= 0) return;
+  char text[32];
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + rows % 10);
+    rows /= 10;
+  } while (rows > 0 && n < 11);
+  int len = 0;
+  text[len++] = '\x1b';
+  text[len++] = '[';
+  while (n > 0) text[len++] = digits[--n];
+  for (char c : {';', '1', 'H', '\r', '\n'}) text[len++] = c;
+  write_all(1, text, static_cast<size_t>(len));
+}
+
 void on_exit_hook() {
   std::fflush(stdout);
   terminal_give_back();
 }
 
 void on_signal(int sig) {
+  cursor_below_screen();
   terminal_give_back();
   signal(sig, SIG_DFL);
   raise(sig);
+}
+
+void on_stop(int);
+
+void catch_signal(int sig, void (*handler)(int)) {
+  struct sigaction sa{};
+  sa.sa_handler = handler;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(sig, &sa, nullptr);
+}
+
+void on_stop(int) {
+  int saved_errno = errno;
+  cursor_below_screen();
+  terminal_give_back();
+  signal(SIGTSTP, SIG_DFL);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTSTP);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  raise(SIGTSTP);  // the program stops here until it is continued
+  catch_signal(SIGTSTP, on_stop);
+  g_continued = 1;
+  errno = saved_errno;
+}
+
+void on_continue(int) { g_continued = 1; }
+
+bool default_action(int sig) {
+  struct sigaction old;
+  return sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL;
 }
 
 void install_hooks() {
   if (g_hooks_installed) return;
   g_hooks_installed = 1;
   std::atexit(on_exit_hook);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction old;
-    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
-    struct sigaction sa{};
-    sa.sa_handler = on_signal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(sig, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    if (default_action(sig)) catch_signal(sig, on_signal);
+  if (default_action(SIGTSTP)) {
+    catch_signal(SIGTSTP, on_stop);
+    catch_signal(SIGCONT, on_continue);
   }
 }
 
@@ -87,6 +147,9 @@ class TerminalConsole : public Console {
     if (tcgetattr(0, &g_saved_termios) == 0) g_have_saved = 1;
     install_hooks();
     enter_raw();
+    keys_.on_interrupt(&TerminalConsole::interrupted, this);
+    auto [w, h] = size();
+    grid_.reset(w, h, attr_);
   }
   ~TerminalConsole() override { restore(); }
 
@@ -96,48 +159,41 @@ class TerminalConsole : public Console {
   void set_text_mode(int mode) override { mode_ = mode; }
 
   void clear() override {
+    sync_size();
     sync_attr();
     out_ += "\x1b[H\x1b[2J";
-    col_ = row_ = 1;
-    wrap_pending_ = false;
+    grid_.clear(attr_);
     flush();
   }
 
   void goto_xy(int col, int row) override {
-    auto [w, h] = size();
-    col_ = std::clamp(col, 1, w);
-    row_ = std::clamp(row, 1, h);
-    wrap_pending_ = false;
-    move_to(col_, row_);
+    sync_size();
+    grid_.move(col, row);
+    move_to(grid_.col(), grid_.row());
     flush();
   }
 
-  int cursor_col() override { return col_; }
-  int cursor_row() override { return row_; }
+  int cursor_col() override { return grid_.col(); }
+  int cursor_row() override { return grid_.row(); }
 
   void put_text(std::string_view text) override {
-    auto [w, h] = size();
+    sync_size();
     for (char ch : text) {
       unsigned char c = static_cast<unsigned char>(ch);
       switch (c) {
         case '\r':
-          out_ += '\r';
-          col_ = 1;
-          wrap_pending_ = false;
-          break;
         case '\n':
-          out_ += '\n';
-          if (row_ < h) ++row_;
-          wrap_pending_ = false;
+          out_ += ch;
+          grid_.put(ch, attr_);
           break;
         case '\b':
           // With a wrap pending the terminals disagree on where BS goes;
           // an absolute move says it plainly.
-          if (wrap_pending_) {
-            wrap_pending_ = false;
-            move_to(col_, row_);
-          } else if (col_ > 1) {
-            --col_;
+          if (grid_.wrap_pending()) {
+            grid_.put(ch, attr_);
+            move_to(grid_.col(), grid_.row());
+          } else if (grid_.col() > 1) {
+            grid_.put(ch, attr_);
             out_ += '\b';
           }
           break;
@@ -145,27 +201,13 @@ class TerminalConsole : public Console {
           out_ += '\a';
           break;
         case '\t':
-          col_ = std::min(w, ((col_ - 1) / 8 + 1) * 8 + 1);
-          wrap_pending_ = false;
-          move_to(col_, row_);
+          grid_.put(ch, attr_);
+          move_to(grid_.col(), grid_.row());
           break;
         default:
           sync_attr();
-          if (wrap_pending_) {  // the terminal wraps (and scrolls) by itself
-            col_ = 1;
-            if (row_ < h) ++row_;
-            wrap_pending_ = false;
-          }
-          if (c == 0)
-            out_ += ' ';
-          else if (c >= 32 && c < 127)
-            out_ += static_cast<char>(c);
-          else
-            utf8_append(out_, cp437_to_unicode(c));
-          if (col_ < w)
-            ++col_;
-          else
-            wrap_pending_ = true;
+          grid_.put(ch, attr_);  // the terminal wraps (and scrolls) by itself
+          append_glyph(c);
       }
     }
     flush();
@@ -174,6 +216,7 @@ class TerminalConsole : public Console {
   void clear_eol() override {
     sync_attr();
     out_ += "\x1b[K";
+    grid_.clear_eol(attr_);
     flush();
   }
 
@@ -181,6 +224,7 @@ class TerminalConsole : public Console {
   uint8_t attr() override { return attr_; }
 
   void set_cursor_visible(bool visible) override {
+    cursor_visible_ = visible;
     out_ += visible ? "\x1b[?25h" : "\x1b[?25l";
     flush();
   }
@@ -215,13 +259,28 @@ class TerminalConsole : public Console {
   }
 
  private:
+  static void interrupted(void* self) { static_cast<TerminalConsole*>(self)->take_back_if_continued(); }
+
   std::pair<int, int> size() {
     struct winsize ws;
-    if (ioctl(1, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) return {ws.ws_col, ws.ws_row};
-    return {80, 25};
+    int w = 80, h = 25;
+    if (ioctl(1, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+      w = ws.ws_col;
+      h = ws.ws_row;
+    }
+    g_screen_rows = h;
+    return {w, h};
   }
 
-  void enter_raw() {
+  // The cells follow the terminal when its window changes size.
+  void sync_size() {
+    auto [w, h] = size();
+    if (w != grid_.width() || h != grid_.height()) grid_.resize(w, h, attr_);
+  }
+
+  // when: TCSAFLUSH drops keys typed before the program took the terminal;
+  // TCSADRAIN keeps those typed while it was coming back from a stop.
+  void enter_raw(int when = TCSAFLUSH) {
     if (g_raw || !g_have_saved) return;
     struct termios t = g_saved_termios;
     t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
@@ -230,7 +289,56 @@ class TerminalConsole : public Console {
     t.c_cflag |= CS8;
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    if (tcsetattr(0, TCSAFLUSH, &t) == 0) g_raw = 1;
+    if (tcsetattr(0, when, &t) == 0) g_raw = 1;
+  }
+
+  // After a stop and continue in the foreground: the terminal is set up
+  // again and the screen drawn as it was. In the background nothing is
+  // taken; the next output, key read or continue tries again.
+  void take_back_if_continued() {
+    if (!g_continued) return;
+    // The shell may hand the terminal over just after the signal.
+    for (int i = 0; i < 100 && tcgetpgrp(0) != getpgrp(); ++i) usleep(10000);
+    if (tcgetpgrp(0) != getpgrp()) return;
+    g_continued = 0;
+    g_raw = 0;
+    enter_raw(TCSADRAIN);
+    redraw();
+  }
+
+  void redraw() {
+    sync_size();
+    out_.clear();
+    out_ += "\x1b[0m\x1b[H\x1b[2J";
+    shown_attr_ = -1;
+    const uint8_t current = attr_;
+    for (int r = 1; r <= grid_.height(); ++r) {
+      move_to(1, r);
+      for (int c = 1; c <= grid_.width(); ++c) {
+        attr_ = grid_.attr_at(c, r);
+        sync_attr();
+        append_glyph(static_cast<unsigned char>(grid_.char_at(c, r)));
+      }
+    }
+    move_to(grid_.col(), grid_.row());
+    if (grid_.wrap_pending()) {
+      // Writing the last cell again leaves the terminal's wrap pending too.
+      attr_ = grid_.attr_at(grid_.col(), grid_.row());
+      sync_attr();
+      append_glyph(static_cast<unsigned char>(grid_.char_at(grid_.col(), grid_.row())));
+    }
+    attr_ = current;
+    out_ += cursor_visible_ ? "\x1b[?25h" : "\x1b[?25l";
+    write_out();
+  }
+
+  void append_glyph(unsigned char c) {
+    if (c == 0)
+      out_ += ' ';
+    else if (c >= 32 && c < 127)
+      out_ += static_cast<char>(c);
+    else
+      utf8_append(out_, cp437_to_unicode(c));
   }
 
   void move_to(int col, int row) {
@@ -251,6 +359,11 @@ class TerminalConsole : public Console {
   }
 
   void flush() {
+    take_back_if_continued();
+    write_out();
+  }
+
+  void write_out() {
     if (out_.empty()) return;
     std::fflush(stdout);
     write_all(1, out_.data(), out_.size());
@@ -259,11 +372,11 @@ class TerminalConsole : public Console {
 
   FdKeyInput keys_;
   std::string out_;
+  CellGrid grid_{80, 25, 7};
   int mode_ = kModeColor80;
-  int col_ = 1, row_ = 1;
-  bool wrap_pending_ = false;
   uint8_t attr_ = 7;
   int shown_attr_ = -1;
+  bool cursor_visible_ = true;
 };
 
 }  // namespace

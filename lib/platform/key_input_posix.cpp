@@ -20,11 +20,19 @@ bool FdKeyInput::fill(int timeout_ms) {
   if (eof_) return false;
   struct pollfd p{fd_, POLLIN, 0};
   int r = poll(&p, 1, timeout_ms);
-  if (r < 0) return errno == EINTR;
+  if (r < 0) {
+    if (errno != EINTR) return false;
+    interrupted();
+    return true;
+  }
   if (r == 0) return true;
   unsigned char buf[256];
   ssize_t n = ::read(fd_, buf, sizeof buf);
-  if (n < 0 && (errno == EINTR || errno == EAGAIN)) return true;
+  if (n < 0 && errno == EINTR) {
+    interrupted();
+    return true;
+  }
+  if (n < 0 && errno == EAGAIN) return true;
   if (n <= 0) {
     eof_ = true;
     decoder_.end_of_input();
@@ -76,5 +84,5 @@ void FdKeyInput::wait(int ms) {
     return;
   }
   struct pollfd p{fd_, POLLIN, 0};
-  poll(&p, 1, ms);
+  if (poll(&p, 1, ms) < 0 && errno == EINTR) interrupted();
 }

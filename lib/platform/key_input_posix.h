@@ -19,14 +19,25 @@ class FdKeyInput {
   bool ended() const { return ended_; }
   // Waits up to ms for input to arrive (returns early when it does).
   void wait(int ms);
+  // Called when a signal interrupts a wait for input (the terminal console
+  // takes the terminal back there after the program was continued).
+  void on_interrupt(void (*hook)(void*), void* context) {
+    interrupt_hook_ = hook;
+    interrupt_context_ = context;
+  }
 
  private:
+  void interrupted() {
+    if (interrupt_hook_) interrupt_hook_(interrupt_context_);
+  }
   bool fill(int timeout_ms);  // reads what is there; false at the end
   int fd_;
   KeyDecoder decoder_;
   int ready_ = -1;
   bool eof_ = false;
   bool ended_ = false;
+  void (*interrupt_hook_)(void*) = nullptr;
+  void* interrupt_context_ = nullptr;
 };
 
 int64_t posix_monotonic_ms();

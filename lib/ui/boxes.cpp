@@ -23,7 +23,9 @@ int ask(const char* question, char* answer, bool timeout, int top_row, bool lowe
   const int left = clamp_left((75 - len) / 2);
   const int top = screen_tall() ? top_row * 2 : top_row;
   const int width = len + 5;
-  ui_draw_box(left, top, width, kBoxHeight);
+  // On text output the question stands alone, without its box.
+  const bool boxed = !c->plain();
+  if (boxed) ui_draw_box(left, top, width, kBoxHeight);
 
   const int answer_col = left + 2 + len;
   c->set_attr(ui_color_attr(g_settings.color_prompt));
@@ -66,7 +68,7 @@ int ask(const char* question, char* answer, bool timeout, int top_row, bool lowe
     beep_warning();
   }
   c->set_cursor_visible(false);
-  ui_clear_box(left, top, width, kBoxHeight);
+  if (boxed) ui_clear_box(left, top, width, kBoxHeight);
   return result;
 }
 
@@ -112,11 +114,12 @@ int prompt_box(const char* label, int width, int type, char* value, bool timeout
   const int left = clamp_left((76 - width - len) / 2);
   const int top = screen_tall() ? 22 : 11;
   const int box_width = width + len + 4;
-  ui_draw_box(left, top, box_width, kBoxHeight);
+  const bool boxed = !console()->plain();
+  if (boxed) ui_draw_box(left, top, box_width, kBoxHeight);
   // line_edit doubles its row on a tall screen: give it the form row of the
   // line two below the box's top.
   const int row = screen_tall() ? (top + 2) / 2 : top + 2;
   int key = line_edit(label, left + 2, row, width, type, value, timeout);
-  ui_clear_box(left, top, box_width, kBoxHeight);
+  if (boxed) ui_clear_box(left, top, box_width, kBoxHeight);
   return key;
 }

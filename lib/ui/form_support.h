@@ -23,3 +23,14 @@ int ui_screen_line(int row);
 void ui_draw_box(int left, int top, int width, int height);
 // Blanks the box's cells in the screen attribute (the box is gone).
 void ui_clear_box(int left, int top, int width, int height);
+
+// A check a screen adds to a field's type check: given the value as it is
+// left, null when it is accepted, else the text the bottom line shows while
+// the cursor stays in the field.
+struct LineCheck {
+  const char* (*fn)(const char* value, void* context) = nullptr;
+  void* context = nullptr;
+};
+// line_edit with that check.
+int line_edit_checked(const char* label, int column, int row, int width, int type, char* value,
+                      bool timeout, const LineCheck& check);

@@ -23,6 +23,17 @@ int field_count(const FieldDescriptor* form) {
 
 void default_redraw(FieldDescriptor* form, void*) { form_show(form); }
 
+// The form's check of one field, as the line editor asks it.
+struct FieldCheckContext {
+  const FormEditOptions* options;
+  int field;
+};
+
+const char* check_field(const char* value, void* context) {
+  auto* f = static_cast<FieldCheckContext*>(context);
+  return f->options->check(f->field, value, f->options->context);
+}
+
 }  // namespace
 
 void line_pool_init() { memset(g_line_pool, 0, sizeof g_line_pool); }
@@ -53,7 +64,11 @@ void form_show(const FieldDescriptor* form) {
     if (f.label) c->put_text(f.label);
     int width = f.width < 0 ? 0 : f.width;
     std::string shown(f.value ? f.value : "", f.value ? strnlen(f.value, size_t(width)) : 0);
-    shown.resize(size_t(width), ' ');
+    // On a screen the blanks wipe what stood there; text output needs none.
+    if (c->plain())
+      shown.erase(shown.find_last_not_of(' ') + 1);
+    else
+      shown.resize(size_t(width), ' ');
     c->put_text(shown);
   }
 }
@@ -65,18 +80,22 @@ int form_edit_with(FieldDescriptor* form, const char* prompt, const FormEditOpti
   int editable = 0;
   for (int i = 0; i < n; ++i) editable += form[i].type != '!' && form[i].value;
   if (editable == 0) return KEY_ESC;
+  // Text output cannot draw over what it wrote: the form stands once.
+  const bool plain = c->plain();
   auto redraw = [&] {
     if (options.redraw) {
       options.redraw(form, options.context);
-    } else {
+    } else if (!plain) {
       default_redraw(form, nullptr);
     }
   };
 
   int i = 0;
   bool forward = true;
+  bool prompted = false;
   for (;;) {
-    status_line(prompt);
+    if (!plain || !prompted) status_line(prompt);
+    prompted = true;
     FieldDescriptor& f = form[i];
     if (f.type == '!' || !f.value) {
       i = forward ? (i + 1) % n : (i + n - 1) % n;
@@ -90,7 +109,10 @@ int form_edit_with(FieldDescriptor* form, const char* prompt, const FormEditOpti
       if (answer != first) g_form_changed = true;
       snprintf(f.value, kLineBufferSize, "%s", answer == 'Y' ? "Yes" : "No ");
     } else {
-      key = line_edit(f.label, f.column, f.row, f.width, f.type, f.value, true);
+      FieldCheckContext field_check{&options, i};
+      LineCheck check;
+      if (options.check) check = LineCheck{check_field, &field_check};
+      key = line_edit_checked(f.label, f.column, f.row, f.width, f.type, f.value, true, check);
     }
     redraw();
 

@@ -58,7 +58,9 @@ void form_init(FieldDescriptor* form);
 void form_show(const FieldDescriptor* form);
 
 // Edits the form field by field and returns the key that ended it: KEY_F10,
-// KEY_PGUP, KEY_PGDN or KEY_ESC. TAB/Enter go to the next field, Shift+TAB
+// KEY_PGUP, KEY_PGDN or KEY_ESC. On plain output (a file or pipe) the form
+// is not drawn again: the prompt is written once and each field edited
+// only its final value, as one line. TAB/Enter go to the next field, Shift+TAB
 // to the previous one (both wrapping); '!' fields are passed over. ESC, PgUp
 // and PgDn ask kAbandonQuestion when the changed flag is raised. Every
 // field's edit times out after the settings' prompt time-out as ESC. When
@@ -78,6 +80,10 @@ struct FormEditOptions {
   bool abandon_esc_answer = true;
   // Called after every field instead of form_show (it must redraw the form).
   void (*redraw)(FieldDescriptor* form, void* context) = nullptr;
+  // A check of the value a field is left with, besides its type's: null when
+  // it is accepted, else the text the bottom line shows while the cursor
+  // stays in the field (with the plain beep).
+  const char* (*check)(int field, const char* value, void* context) = nullptr;
   void* context = nullptr;
 };
 int form_edit_with(FieldDescriptor* form, const char* prompt, const FormEditOptions& options);

@@ -80,6 +80,12 @@ void store(char* value, const std::string& s) {
   value[n] = '\0';
 }
 
+// What the bottom line says when a date is refused.
+constexpr const char* kBadDateText =
+    "Not a valid date: type MM/DD/YYYY (01/01/1900 or later), or * for today";
+
+bool is_date_type(int type) { return type == 'D' || type == 'd'; }
+
 // Converts the finished text by the field's type. Returns false when the
 // text fails the type's check.
 bool check_value(int type, int width, std::string* s) {
@@ -161,7 +167,14 @@ int ui_wait_key(bool timeout, int64_t* since_ms) {
 
 int line_edit(const char* label, int column, int row, int width, int type, char* value,
               bool timeout) {
+  return line_edit_checked(label, column, row, width, type, value, timeout, LineCheck{});
+}
+
+int line_edit_checked(const char* label, int column, int row, int width, int type, char* value,
+                      bool timeout, const LineCheck& check) {
   Console* c = console();
+  // Text output shows no editing: only the value an edit ends with.
+  const bool plain = c->plain();
   if (width < 1) width = 1;
   if (width > kMaxWidth) width = kMaxWidth;
   const int line = ui_screen_line(row);
@@ -177,6 +190,7 @@ int line_edit(const char* label, int column, int row, int width, int type, char*
   bool edited = false;
 
   auto draw_editing = [&] {
+    if (plain) return;
     std::string shown(width, '_');
     for (size_t i = 0; i < text.size(); ++i) shown[i] = text[i] == '_' ? '`' : text[i];
     c->set_attr(prompt_attr);
@@ -187,17 +201,42 @@ int line_edit(const char* label, int column, int row, int width, int type, char*
   auto finish = [&](const std::string& final_value, int key) {
     store(value, final_value);
     c->set_attr(prompt_attr);
-    c->goto_xy(value_col, line);
-    c->put_text(final_value);
+    if (!plain) {
+      c->goto_xy(value_col, line);
+      c->put_text(final_value);
+    } else if (key != KEY_ESC && final_value != original) {
+      c->goto_xy(column, line);
+      if (label) c->put_text(label);
+      c->put_text(final_value.substr(0, final_value.find_last_not_of(' ') + 1));
+    }
     c->set_attr(screen_attribute());
     c->set_cursor_visible(false);
     if (key != KEY_ESC && final_value != original) g_form_changed = true;
     return key;
   };
 
-  c->set_attr(prompt_attr);
-  c->goto_xy(column, line);
-  if (label) c->put_text(label);
+  // A refused value: plain beep, the reason on the bottom line, and the
+  // cursor stays in the field for correcting.
+  auto refuse = [&](const char* why) {
+    beep_plain();
+    if (why) alert_line(why);
+    draw_editing();
+    c->set_cursor_visible(true);
+  };
+  // The checks a value must pass besides its type's: a date must give a day
+  // number, and the caller's check.
+  auto refusal = [&](const std::string& s) -> const char* {
+    if (is_date_type(type) && s.find_first_not_of(' ') != std::string::npos &&
+        parse_date(s.c_str()) == -1)
+      return kBadDateText;
+    return check.fn ? check.fn(s.c_str(), check.context) : nullptr;
+  };
+
+  if (!plain) {
+    c->set_attr(prompt_attr);
+    c->goto_xy(column, line);
+    if (label) c->put_text(label);
+  }
   draw_editing();
   c->set_cursor_visible(true);
   int64_t since = c->now_ms();
@@ -213,11 +252,14 @@ int line_edit(const char* label, int column, int row, int width, int type, char*
       size_t lead = s.find_first_not_of(' ');
       s.erase(0, lead == std::string::npos ? s.size() : lead);
       s.resize(width, ' ');
+      // The text stays for correcting; it is checked again when the field
+      // is left, and ESC still restores the value of entry.
       if (!check_value(type, width, &s)) {
-        // The text stays for correcting; it is checked again when the
-        // field is left, and ESC still restores the value of entry.
-        beep_plain();
-        draw_editing();
+        refuse(is_date_type(type) ? kBadDateText : nullptr);
+        continue;
+      }
+      if (const char* why = refusal(s)) {
+        refuse(why);
         continue;
       }
       return finish(s, key);
@@ -296,7 +338,13 @@ int line_edit(const char* label, int column, int row, int width, int type, char*
         ++pos;
         edited = true;
         if (pos == width && ends_when_full(type)) {
-          // A full field is taken exactly as typed.
+          // A full field is taken exactly as typed, once it passes the
+          // checks; otherwise the cursor stays on its last position.
+          if (const char* why = refusal(text)) {
+            pos = width - 1;
+            refuse(why);
+            continue;
+          }
           return finish(text, KEY_TAB);
         }
         break;

@@ -89,27 +89,44 @@ int password_prompt(const char* area, int slot) {
   snprintf(question, sizeof question, "Input the %s password then <ENTER> : ", area);
   status_line(question);
 
-  char typed[kPasswordMaxLength + 1] = {};
-  int length = 0, counted = 0;
+  // The keys counted so far, in order; a key that is no password character
+  // counts (and shows its star) but adds nothing to the typed text.
+  std::string counted;
+  auto typed = [&] {
+    std::string t;
+    for (char k : counted)
+      if (k != '\0') t += k;
+    return t;
+  };
   for (;;) {
     int key = c->read_key();
+    if (key == KEY_BACKSPACE || key == 127 || key == KEY_DELETE) {
+      // The last key typed is taken back, and its star.
+      if (!counted.empty()) {
+        counted.pop_back();
+        c->put_text("\b \b");
+      }
+      continue;
+    }
+    if (key >= kKeyExtended && key != KEY_ESC) continue;  // a cursor or function key: nothing
     c->put_text("*");
-    if (key == KEY_ESC || key >= kKeyExtended) {
+    if (key == KEY_ESC) {
       c->flush_keys();
       return KEY_ESC;
     }
     if (key == KEY_ENTER || key == '\n') {
       const char* stored = slot >= 0 && slot < kPasswordSlots ? g_passwords.slot[slot] : "";
-      if (strncmp(typed, stored, kPasswordSlotSize) == 0) return KEY_F10;
+      if (strncmp(typed().c_str(), stored, kPasswordSlotSize) == 0) return KEY_F10;
       beep_warning();
       return KEY_ESC;
     }
-    if (++counted > kPasswordMaxLength) continue;
-    if (is_password_char(key)) typed[length++] = char(key);
+    if (int(counted.size()) >= kPasswordMaxLength) continue;
+    counted += is_password_char(key) ? char(key) : '\0';
   }
 }
 
 void passwords_screen() {
+  screen_layout(5 + kScreenFields - 1);  // the fields stand on rows 5 to 15
   Console* c = console();
   c->set_attr(screen_attribute());
   c->clear();

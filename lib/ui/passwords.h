@@ -40,8 +40,10 @@ void passwords_save(File* f);
 
 // Asks for the password of an area ("Input the %s password then <ENTER> : ")
 // and compares it with the slot as it is in the file now. Every key read is
-// echoed as one "*". Returns KEY_F10 for the right password, KEY_ESC
-// otherwise (ESC, an extended key, or a wrong password with a warning beep).
+// echoed as one "*"; Backspace and Delete take the last key back with its
+// star, other cursor and function keys do nothing. Enter makes the one
+// attempt: KEY_F10 for the right password, KEY_ESC with a warning beep for a
+// wrong one. ESC gives up (KEY_ESC).
 int password_prompt(const char* area, int slot);
 
 // The "System Passwords" screen: guarded by the "Password Password" slot

@@ -20,7 +20,10 @@ namespace {
 constexpr const char* kPrompt = "F10-save, TAB-next field, ESC-cancel";
 constexpr FieldDescriptor kEnd = {nullptr, 0, 0, 0, 0, nullptr, 0};
 
-void open_screen(const char* title) {
+// Clears the screen for a screen whose form reaches down to the line `lines`
+// and draws its title box.
+void open_screen(const char* title, int lines) {
+  screen_layout(lines);
   Console* c = console();
   c->set_attr(screen_attribute());
   c->clear();
@@ -90,8 +93,17 @@ void colors_draw(FieldDescriptor* form) {
 
 void colors_redraw(FieldDescriptor* form, void*) {
   colors_store(form);
-  colors_draw(form);
+  // Text output keeps the screen as it was first drawn.
+  if (!console()->plain()) colors_draw(form);
 }
+
+// A colour is one of the sixteen the screen can show.
+const char* color_check(int, const char* value, void*) {
+  int64_t n = field_number(value);
+  return n < 0 || n > 15 ? "A colour is a number from 0 to 15" : nullptr;
+}
+
+constexpr int kColorLines = 9;
 
 // ---- "System Parameters" ----------------------------------------------------
 
@@ -125,12 +137,14 @@ void settings_colors_screen() {
     int shown = i == 4 ? (*color_slot(i) & 127) : *color_slot(i);
     snprintf(form[i].value, kLineBufferSize, "%3d", shown);
   }
+  screen_layout(kColorLines);
   colors_draw(form);
 
   FormEditOptions options;
   options.abandon_question = "Abandon changes ? (Y/N) : ";
   options.abandon_esc_answer = false;
   options.redraw = colors_redraw;
+  options.check = color_check;
   g_form_changed = false;
   int key = form_edit_with(form, kPrompt, options);
   if (key != KEY_ESC) {
@@ -174,7 +188,7 @@ void settings_parameters_screen() {
   constexpr int n = int(sizeof fields / sizeof fields[0]);
 
   File* f = settings_load();
-  open_screen("System Parameters");
+  open_screen("System Parameters", fields[n - 1].row);
   FieldDescriptor form[n + 1];
   for (int i = 0; i < n; ++i) {
     static const char kTypes[] = {'M', '4', 'b', 'Y', '!'};
@@ -255,7 +269,7 @@ void settings_other_screen() {
   constexpr int n = 6;
 
   File* f = settings_load();
-  open_screen("Other System Parameters");
+  open_screen("Other System Parameters", counters[n - 1].row);
   FieldDescriptor form[n + 3];
   form[0] = {"Warning : Changing these values can have", 0, '!', 1, 5, nullptr, 0};
   form[1] = {"          SERIOUS consequenses!!!", 0, '!', 1, 6, nullptr, 0};

@@ -51,12 +51,13 @@ class VelkconfTerminal : public ::testing::Test {
   }
 
   std::string tmux() const { return "tmux -L " + socket_; }
-  void start(int lines) {
+  void start(int lines, int columns = 80) {
     // A tmux server starting while other tests start theirs can die at once
     // ("server exited unexpectedly"); the session is then asked for again.
     for (int attempt = 0; attempt < 5; ++attempt) {
       run(tmux() + " kill-server 2>/dev/null");
-      run(tmux() + " new-session -d -s conf -x 80 -y " + std::to_string(lines) + " '" +
+      run(tmux() + " new-session -d -s conf -x " + std::to_string(columns) + " -y " +
+          std::to_string(lines) + " '" +
           (dir_ / "velkconf").string() + "; echo EXIT=$?; sleep 60' 2>/dev/null");
       if (system((tmux() + " has-session -t conf 2>/dev/null").c_str()) == 0) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -100,6 +101,13 @@ class VelkconfTerminal : public ::testing::Test {
 };
 
 TEST_F(VelkconfTerminal, MenuScreensPasswordGuardAndTallWindow) {
+  // Started where there is no shop database, it makes none.
+  start(25);
+  ASSERT_TRUE(wait_for("EXIT=1")) << screen();
+  EXPECT_NE(screen().find("No shop database in " + dir_.string() + "/..."), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir_ / "VKSYSTEM.DAT"));
+  std::ofstream(dir_ / "VKCSTDAT.DAT").close();
+
   start(25);
   ASSERT_TRUE(wait_for("System Configuration")) << screen();
   EXPECT_TRUE(wait_for("Select 1-4, ESC-exit"));
@@ -150,6 +158,36 @@ TEST_F(VelkconfTerminal, MenuScreensPasswordGuardAndTallWindow) {
   ASSERT_TRUE(wait_for("System Configuration")) << screen();
   send("Escape");
   ASSERT_TRUE(wait_for("EXIT=0")) << screen();
+
+  // 30 lines cannot hold the parameters doubled: every field keeps its own
+  // row, the key help stays on the last line.
+  start(30, 100);
+  ASSERT_TRUE(wait_for("Input the System password")) << screen();
+  send("p w Enter");
+  ASSERT_TRUE(wait_for("System Configuration")) << screen();
+  send("2");
+  ASSERT_TRUE(wait_for("Shell Command Line")) << screen();
+  EXPECT_EQ(line(4).substr(0, 24), "Default Shop Rate ($/hr)");
+  EXPECT_EQ(line(22).substr(0, 22), "Fleet Statement Late %");
+  EXPECT_EQ(line(23).substr(0, 18), "Shell Command Line");
+  EXPECT_EQ(line(30).substr(0, 36), "F10-save, TAB-next field, ESC-cancel");
+  send("Escape");
+  ASSERT_TRUE(wait_for("System Configuration")) << screen();
+  send("Escape");
+  ASSERT_TRUE(wait_for("EXIT=0")) << screen();
+
+  // Lower than the parameters screen: said at once, nothing touched.
+  struct stat before {};
+  ASSERT_EQ(stat((dir_ / "VKSYSTEM.DAT").c_str(), &before), 0);
+  start(20);
+  ASSERT_TRUE(wait_for("EXIT=1")) << screen();
+  EXPECT_NE(screen().find("The screen has 20 lines; this program needs at least 25."),
+            std::string::npos)
+      << screen();
+  struct stat after {};
+  ASSERT_EQ(stat((dir_ / "VKSYSTEM.DAT").c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
 }
 
 }  // namespace

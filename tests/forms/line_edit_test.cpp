@@ -24,14 +24,32 @@ TEST_F(LineEdit, YesNoFieldUpperCasesAndRefusesOtherLetters) {
   EXPECT_EQ(con_.warning_beeps(), 1);
 }
 
-TEST_F(LineEdit, FullDateFieldLeavesAtOnceAsTyped) {
+TEST_F(LineEdit, FullDateFieldLeavesAtOnceAsTypedWhenItGivesADay) {
   char* b = buffer();
-  keys("13/45/1998");
+  keys("13/01/1998");  // month 13 is January of the next year
   EXPECT_EQ(edit(b, 'D', 10), KEY_TAB);
-  EXPECT_STREQ(b, "13/45/1998");
+  EXPECT_STREQ(b, "13/01/1998");
   EXPECT_EQ(con_.plain_beeps(), 0);
   // A value typed in full counts as a change.
   EXPECT_TRUE(g_form_changed);
+
+  // Texts that give no day are refused as they fill the field: the bottom
+  // line says why and the cursor stays on the last position for correcting.
+  for (const char* typed : {"13/45/2020", "00/00/0000", "12/31/1899"}) {
+    SCOPED_TRACE(typed);
+    int beeps = con_.plain_beeps();
+    buffer();
+    keys(typed);
+    keys("1", {KEY_ESC});
+    EXPECT_EQ(edit(b, 'D', 10), KEY_ESC);
+    EXPECT_EQ(con_.plain_beeps(), beeps + 2);  // refused, and refused again after the "1"
+    EXPECT_NE(con_.row_text(25).find("Not a valid date: type MM/DD/YYYY"), std::string::npos);
+    EXPECT_STREQ(b, "          ");
+  }
+  keys("12/31/199", {KEY_BACKSPACE});
+  keys("99");
+  EXPECT_EQ(edit(b, 'D', 10), KEY_TAB);
+  EXPECT_STREQ(b, "12/31/1999");
 }
 
 TEST_F(LineEdit, DateChecksWhenTheFieldIsLeft) {
@@ -43,6 +61,16 @@ TEST_F(LineEdit, DateChecksWhenTheFieldIsLeft) {
   EXPECT_STREQ(b, "02/02/1997");
   EXPECT_EQ(con_.plain_beeps(), 3);
   EXPECT_FALSE(g_form_changed);
+  // The bottom line says why, as for a two-digit year.
+  EXPECT_NE(con_.row_text(25).find("Not a valid date"), std::string::npos);
+  con_.goto_xy(1, 25);
+  con_.clear_eol();
+  buffer();
+  keys("01/01/20", {KEY_TAB, KEY_ESC});
+  EXPECT_EQ(edit(b, 'D', 10), KEY_ESC);
+  EXPECT_NE(con_.row_text(25).find("Not a valid date"), std::string::npos);
+  EXPECT_EQ(con_.plain_beeps(), 4);
+  snprintf(b, kLineBufferSize, "02/02/1997");
 
   keys("*", {KEY_TAB});
   EXPECT_EQ(edit(b, 'D', 10), KEY_TAB);
@@ -60,7 +88,7 @@ TEST_F(LineEdit, DateChecksWhenTheFieldIsLeft) {
   keys("8", {KEY_TAB, KEY_ESC});
   EXPECT_EQ(edit(b, 'D', 10), KEY_ESC);
   EXPECT_STREQ(b, "12/31/1999");
-  EXPECT_EQ(con_.plain_beeps(), 4);
+  EXPECT_EQ(con_.plain_beeps(), 5);
 }
 
 TEST_F(LineEdit, EmptiedDateFieldIsAccepted) {

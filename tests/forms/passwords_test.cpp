@@ -57,8 +57,8 @@ TEST_F(Passwords, PromptTakesTwentyCharactersAndComparesExactly) {
   EXPECT_EQ(password_prompt("System", PW_SYSTEM), KEY_ESC);
 }
 
-TEST_F(Passwords, EscOrAnExtendedKeyEndsThePromptAndDropsTypedKeys) {
-  keys("", {KEY_F1});
+TEST_F(Passwords, EscEndsThePromptAndDropsTypedKeys) {
+  keys("", {KEY_ESC});
   keys("x", {KEY_ENTER});
   EXPECT_EQ(password_prompt("Payroll", PW_PAYROLL), KEY_ESC);
   EXPECT_EQ(con_.warning_beeps(), 0);
@@ -66,6 +66,22 @@ TEST_F(Passwords, EscOrAnExtendedKeyEndsThePromptAndDropsTypedKeys) {
   // empty entry.
   keys("", {KEY_ENTER});
   EXPECT_EQ(password_prompt("Payroll", PW_PAYROLL), KEY_F10);
+}
+
+TEST_F(Passwords, BackspaceAndDeleteTakeTheLastKeyBackAndOnlyEnterTries) {
+  store(PW_SYSTEM, "ac");
+  // Each takes back one key with its star; cursor and function keys do
+  // nothing and do not use the attempt.
+  keys("ab\bx\x7f", {KEY_DELETE, KEY_BACKSPACE, KEY_LEFT, KEY_F1});
+  keys("ac", {KEY_ENTER});
+  EXPECT_EQ(password_prompt("System", PW_SYSTEM), KEY_F10);
+  EXPECT_EQ(con_.warning_beeps(), 0);
+  EXPECT_EQ(std::count(con_.transcript().begin(), con_.transcript().end(), '*'), 6);
+  // Nothing left to take back: nothing happens.
+  keys("", {KEY_BACKSPACE});
+  keys("x", {KEY_ENTER});
+  EXPECT_EQ(password_prompt("System", PW_SYSTEM), KEY_ESC);
+  EXPECT_EQ(con_.warning_beeps(), 1);
 }
 
 TEST_F(Passwords, ScreenOpensWithoutQuestionAndStoresTheSlots) {

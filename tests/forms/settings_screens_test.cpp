@@ -33,6 +33,19 @@ TEST_F(SettingsScreens, SpecialColourIsStoredWithItsBlinkBitAndShownWithout) {
   EXPECT_NE(con_.row_text(2).find("System Colors"), std::string::npos);
 }
 
+TEST_F(SettingsScreens, AColourOutsideZeroToFifteenIsRefused) {
+  // "15" typed over " 12" reads 152; "016" fills the field with 16. Both are
+  // refused with the reason, the cursor staying in the field.
+  keys("", {KEY_TAB, KEY_TAB, KEY_TAB, KEY_TAB});
+  keys("15", {KEY_TAB, KEY_F1});
+  keys("016", {KEY_F1});
+  keys("15", {KEY_TAB, KEY_F10});
+  settings_colors_screen();
+  EXPECT_EQ(con_.plain_beeps(), 2);
+  EXPECT_TRUE(shown("A colour is a number from 0 to 15"));
+  EXPECT_EQ(stored().color_special, 15 + 128);
+}
+
 TEST_F(SettingsScreens, ColoursAreShownWhileChosenAndEscGivesThemBack) {
   keys("", {KEY_F1});
   keys("4", {KEY_TAB, KEY_F1});

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every manual page renders without a single warning, both through groff's
-# man macros with all warnings on and through man itself.
+# man macros with all warnings on and through man itself, and stands alone.
 set -u
 dir=$1
 if ! command -v groff >/dev/null; then
@@ -17,6 +17,10 @@ for page in "${pages[@]}"; do
   fi
   if [ -n "$warnings" ]; then
     echo "FAIL: $page:"; echo "$warnings"; fail=1
+  fi
+  # Every page stands alone: it sends its reader to no other document.
+  if grep -qi 'readme' "$page"; then
+    echo "FAIL: $page refers to the README"; fail=1
   fi
   # Every page has the sections a reader looks for.
   for section in NAME SYNOPSIS DESCRIPTION FILES "EXIT STATUS"; do

@@ -1,5 +1,4 @@
-// The plain console: output exactly as written, without escapes, and keys from
-// piped bytes.
+// The plain console: screens as text lines, and keys from piped bytes.
 #include "platform/console_plain.h"
 
 #include <gtest/gtest.h>
@@ -34,33 +33,44 @@ struct Pipes {
   }
 };
 
-TEST(PlainConsole, WritesTextAsIsAndPutsStatusLinesOnTheirOwnLine) {
+// What a screen draws comes out as text lines: each row written once, as it
+// ended, in UTF-8, with the messages' own line ends and nothing a text file
+// cannot hold (escapes, bells, backspaces, bare carriage returns).
+TEST(PlainConsole, ScreenRowsBecomeTextLines) {
   Pipes p;
   {
     PlainConsole c(p.in[0], p.out[1]);
     c.set_attr(0x1F);
-    c.clear();  // nothing written yet: no line break
+    c.clear();  // nothing written yet: no line
     c.set_cursor_visible(false);
     c.goto_xy(1, 1);
-    c.put_text("\xC9\xCD\xBB");
-    c.goto_xy(1, 2);  // another row after text: line break
-    c.put_text("Reading 12\r");
-    c.put_text("Reading 13\r");
+    c.put_text("\xC9" + std::string(78, '\xCD') + "\xBB");  // a full row, then the next one
+    c.goto_xy(1, 2);
+    c.put_text("\xBA ok \xBA");
+    c.goto_xy(1, 3);
+    for (int n : {128, 256, 384}) c.put_text("00" + std::to_string(n) + "\r");  // a counter
+    c.put_text("\r\nCleaning workorders...\r\n");
     c.goto_xy(1, 25);
     c.clear_eol();
-    c.put_text("Status\a");
+    c.put_text("Purging Usage... \a");
     c.beep(Beep::warning);
-    c.goto_xy(10, 25);  // same row: nothing
-    c.put_text("!");
-    c.put_text("Done.\r\n");
-    c.goto_xy(1, 3);  // the line is empty: nothing
-    c.clear();
-    c.put_text("|\b");
+    c.goto_xy(1, 25);                          // the status line written anew
+    c.clear_eol();
+    c.put_text("Purging Receiving... ");
+    c.goto_xy(5, 10);
+    c.put_text("   ");                         // blanks only: no line
+    c.goto_xy(1, 11);
+    c.put_text(std::string(100, 'x') + "\r\n");  // one long message keeps its line
+    c.put_text("XMS_alloc failed...");
     c.restore();
   }
   std::string out = p.output();
-  EXPECT_EQ(out, "\xC9\xCD\xBB\r\nReading 12\rReading 13\r\r\nStatus!Done.\r\n|\b");
-  EXPECT_EQ(out.find('\x1b'), std::string::npos);
+  std::string rule;
+  for (int i = 0; i < 78; ++i) rule += "\u2550";
+  EXPECT_EQ(out, "\u2554" + rule + "\u2557\r\n\u2551 ok \u2551\r\n00384\r\nCleaning workorders...\r\n" +
+                     "Purging Usage... \r\nPurging Receiving... \r\n" + std::string(100, 'x') +
+                     "\r\nXMS_alloc failed...\r\n");
+  for (char bad : {'\x1b', '\a', '\b'}) EXPECT_EQ(out.find(bad), std::string::npos);
 }
 
 TEST(PlainConsole, KeysFromInputBytesThenEscAtTheEnd) {

@@ -21,10 +21,13 @@ class ParamsScreenTest : public ::testing::Test {
   Console* old_ = nullptr;
 };
 
-TEST_F(ParamsScreenTest, LaysOutTheFormOnTwentyFiveAndFiftyLines) {
-  for (int height : {25, 50}) {
+TEST_F(ParamsScreenTest, RowsAreDoubledOnlyWhenTheDoubledFormFits) {
+  // Doubled, the form and the line under it take 42 lines above the status
+  // line; below that every row keeps its own line.
+  for (int height : {22, 25, 30, 42, 43, 50}) {
+    SCOPED_TRACE(height);
     con.resize(80, height);
-    int k = height == 50 ? 2 : 1;
+    int k = height >= 43 ? 2 : 1;
     con.push_keys({KEY_ESC});
     EXPECT_FALSE(params_screen(&params));
     EXPECT_NE(con.row_text(2).find("Purge Old Data"), std::string::npos);
@@ -45,10 +48,12 @@ TEST_F(ParamsScreenTest, LaysOutTheFormOnTwentyFiveAndFiftyLines) {
 
 TEST_F(ParamsScreenTest, F10DerivesTheSwitchesAndCutoffs) {
   // Inventory Y, customers N; usage "*" (today); receiving an impossible
-  // date (its pass stays off); payroll empty; workorders a full date, which
-  // leaves its field by itself; purchase orders 13/01/1998 (month 13 rolls
-  // into the next year).
-  con.push_text("YN*\t02/32/1998\t01/01/2019");
+  // date, refused until it is emptied (its pass stays off); payroll empty;
+  // workorders a full date, which leaves its field by itself; purchase
+  // orders 13/01/1998 (month 13 rolls into the next year).
+  con.push_text("YN*\t02/32/1998\t");
+  con.push_keys({KEY_F1, KEY_TAB});
+  con.push_text("\t01/01/2019");
   con.push_text("13/01/1998");
   con.push_keys({KEY_F10});
   ASSERT_TRUE(params_screen(&params));
@@ -59,6 +64,23 @@ TEST_F(ParamsScreenTest, F10DerivesTheSwitchesAndCutoffs) {
   EXPECT_EQ(params.payroll, -1);
   EXPECT_EQ(params.workorders, parse_date("01/01/2019"));
   EXPECT_EQ(params.purchase_orders, parse_date("01/01/1999"));
+  EXPECT_EQ(con.plain_beeps(), 2);  // as the field filled, and on TAB
+}
+
+TEST_F(ParamsScreenTest, ADateThatGivesNoDayIsRefusedWhereItIsTyped) {
+  // Typed in full it would leave its field by itself; it stays, the bottom
+  // line says why, and the next keys correct it.
+  for (const char* typed : {"13/45/2020", "00/00/0000", "12/31/1899"}) {
+    SCOPED_TRACE(typed);
+    size_t from = con.transcript().size();
+    con.push_text(std::string("\t\t") + typed);
+    con.push_keys({KEY_F1});
+    con.push_text("01/01/2020");
+    con.push_keys({KEY_F10});
+    ASSERT_TRUE(params_screen(&params));
+    EXPECT_NE(con.transcript().find("Not a valid date", from), std::string::npos);
+    EXPECT_EQ(params.usage, parse_date("01/01/2020"));
+  }
 }
 
 TEST_F(ParamsScreenTest, OnlyF10StartsThePurge) {

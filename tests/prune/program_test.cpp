@@ -38,13 +38,80 @@ TEST_F(ProgramTest, UsageRequestsPrintTheUsageAndTouchNothing) {
         << r.output;
     EXPECT_TRUE(files().empty());
   }
+  // In a folder without a shop database nothing is made: not even the
+  // settings file.
+  ProgramRun r = run_prune(dir, "", 0, {"hello"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output, "hello\r\nNo shop database in " + dir.path() + "...\r\n");
+  EXPECT_TRUE(files().empty());
   // A plain word is echoed and the screen opens; the end of the input
   // leaves it with nothing purged.
-  ProgramRun r = run_prune(dir, "", 0, {"hello"});
+  write_small_shop(dir, kCutoff);
+  r = run_prune(dir, "", 0, {"hello"});
   EXPECT_EQ(r.status, 10);
   EXPECT_EQ(r.output.rfind("hello\r\n", 0), 0u);
   EXPECT_NE(r.output.find("Purge Old Data"), std::string::npos);
   EXPECT_EQ(r.output.substr(r.output.size() - 19), "Purge complete...\r\n");
+}
+
+// Output to a file or pipe is text: the screen's rows as lines in UTF-8,
+// the form once, each value typed once, no spinner, no escapes.
+TEST_F(ProgramTest, RedirectedOutputIsReadableText) {
+  write_small_shop(dir, kCutoff);
+  PurgeKeys k;
+  k.usage = k.receiving = "01/01/2020";
+  ProgramRun r = run_prune(dir, keys_text(k));
+  ASSERT_EQ(r.status, 10) << r.output;
+  const std::string& out = r.output;
+  EXPECT_EQ(out.rfind("\u2554\u2550\u2550", 0), 0u) << out;  // the box's first row, in UTF-8
+  EXPECT_NE(out.find("\u2557\r\n\u2551 Your Company Name Here..."), std::string::npos);
+  EXPECT_NE(out.find("Purge P.O.'s Before Date    : \r\n"
+                     "F10-start report, TAB-next field, ESC-cancel\r\n"
+                     "Purge Usage Before Date     : 01/01/2020\r\n"
+                     "Purge Receiving Before Date : 01/01/2020\r\n"
+                     "This could take a while...\r\n"
+                     "Purging Usage... \r\n"
+                     "Purging Receiving... \r\n"),
+            std::string::npos)
+      << out;
+  size_t shown = 0;
+  for (size_t at = 0; (at = out.find("Purge Usage Before Date", at)) != std::string::npos; ++at)
+    ++shown;
+  EXPECT_EQ(shown, 2u);  // the form, then the value typed
+  for (size_t i = 0; i < out.size(); ++i) {
+    ASSERT_TRUE(out[i] != '\r' || (i + 1 < out.size() && out[i + 1] == '\n')) << "bare CR at " << i;
+    ASSERT_TRUE(out[i] != '\b' && out[i] != '\x1b' && out[i] != '\a') << "control byte at " << i;
+  }
+  EXPECT_LT(out.size(), 1500u);
+}
+
+// A warning a pass prints is given again, with the count, once the screen
+// that scrolled it away has been cleared.
+TEST_F(ProgramTest, WarningsOfThePassesAreGivenAgainAtTheEnd) {
+  write_small_shop(dir, kCutoff);
+  std::vector<uint8_t> invoices = dir.read("VKINVOIC.DAT");
+  TestDoc twice;
+  twice.number = 10;
+  twice.status = 2;
+  twice.open = twice.closed = twice.paid = kCutoff + 1;
+  std::string doc = workorder_text(twice);
+  invoices.insert(invoices.end(), doc.begin(), doc.end());
+  dir.write("VKINVOIC.DAT", invoices);
+  PurgeKeys k;
+  k.workorders = "01/01/2020";
+  ProgramRun r = run_prune(dir, keys_text(k));
+  ASSERT_EQ(r.status, 10) << r.output;
+  const std::string warning =
+      "Workorder 0000010 is stored twice: the later one has no index entry\r\n";
+  size_t during = r.output.find(warning);
+  ASSERT_NE(during, std::string::npos) << r.output;
+  // The small shop's workorder index also holds an entry past the end of the
+  // invoice file: two warnings, in the order they came.
+  EXPECT_TRUE(r.output.ends_with(
+      "2 warnings in this run:\r\n"
+      "1 entry of VKINCTAG.DAT pointed past the end of VKINVOIC.DAT and was dropped\r\n" +
+      warning + "Purge complete...\r\n"))
+      << r.output;
 }
 
 TEST_F(ProgramTest, NothingSelectedOrEscapeChangesNothing) {
@@ -129,8 +196,11 @@ TEST_F(ProgramTest, OnlyTheChosenPassRuns) {
   ProgramRun r = run_prune(dir, keys_text(k));
   ASSERT_EQ(r.status, 10) << r.output;
   EXPECT_EQ(r.output.find("Purging workorders..."), std::string::npos);
-  EXPECT_NE(r.output.find("Purge complete...\r\nPurge complete...\r\n"), std::string::npos)
+  // On the bottom line, and once more after the screen (and the warning of
+  // the index entry past the end of VKPURCHA.DAT).
+  EXPECT_NE(r.output.find("Purge complete...\r\n1 warning in this run:\r\n"), std::string::npos)
       << r.output;
+  EXPECT_TRUE(r.output.ends_with("and was dropped\r\nPurge complete...\r\n")) << r.output;
   FileSet after = files();
   for (const auto& [name, bytes] : before) {
     bool po_file = name == "VKPURCHA.DAT" || name == "VKPURTAG.DAT" || name == "VKOPENPO.DAT";

@@ -128,6 +128,12 @@ TEST(TallyProgram, UsageAndRefusalsChangeNoFile) {
   r = shop.run({"/REBUILD", "-?"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output, "-?\r\n" + kUsage);
+  // The usual help switches ask for the same, /DELETE or not.
+  for (const char* help : {"--help", "-h", "--HELP"}) {
+    r = shop.run({"/DELETE", help});
+    EXPECT_EQ(r.status, 0) << help;
+    EXPECT_EQ(r.output, std::string(help) + "\r\n" + kUsage);
+  }
 
   // /DELETE is read first of all here, and the refusal comes after it.
   r = shop.run({"/TRIM=", "/DELETE"});

@@ -184,15 +184,15 @@ TEST(TallyPasses, RecordsNotInUseKeepTheirPlaceAndTheirBytes) {
   EXPECT_EQ(tags[2].record_offset, static_cast<int32_t>(4 * kInventoryRecordSize));
 }
 
-TEST(TallyPasses, EmptyDatabase) {
+// Started in a folder without a shop database (through PATH, say), the
+// program makes no empty database there.
+TEST(TallyPasses, NoShopDatabaseNoFiles) {
   TallyDir shop;
+  shop.write("NOTES.TXT", "not a shop");
   TallyRun r = shop.run({});
-  EXPECT_EQ(r.status, 10);
-  EXPECT_TRUE(ends_with(r.output, "\r\nUsage set!\r\n"));
-  EXPECT_EQ(shop.read("VKSYSTEM.DAT").size(), 1038u);
-  EXPECT_EQ(shop.read("VKUSEHST.DAT"), "");
-  EXPECT_EQ(shop.read("VKINVENT.DAT"), "");
-  EXPECT_EQ(shop.read("VKINVTAG.DAT"), "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output, "No shop database in " + shop.path() + "/...\r\n");
+  EXPECT_EQ(shop.names(), std::vector<std::string>{"NOTES.TXT"});
 }
 
 TEST(TallyPasses, BadIndexAndListEntriesAreSkipped) {
@@ -223,6 +223,13 @@ TEST(TallyPasses, BadIndexAndListEntriesAreSkipped) {
   EXPECT_NE(r.output.find("Open workorder 204: document W0000204.DKT is missing, skipped\r\n"),
             std::string::npos);
   EXPECT_FALSE(shop.exists("W0000204.DKT"));
+  // Given again, after the screen that showed them was cleared.
+  size_t replay = r.output.find("5 warnings in this run:\r\nWorkorder 102: document offset");
+  EXPECT_NE(replay, std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Open workorder 204: document W0000204.DKT is missing, skipped\r\n"
+                          "\r\nUsage set!\r\n",
+                          replay),
+            std::string::npos);
 }
 
 TEST(TallyPasses, FailedWriteEndsTheRunAndLeavesTheOldFiles) {
