@@ -56,6 +56,11 @@ int main(int argc, char** argv) {
     scrub_print_usage();
     return 0;
   }
+  if (const char* unknown = scrub_unknown_switch(argc, argv)) {
+    con_printf("\r\nUnknown switch %s...\r\n", unknown);
+    scrub_print_usage();
+    return 0;
+  }
   // The data files, the settings file among them, live beside the program.
   set_data_dir_from_program_path(argc > 0 ? argv[0] : "");
   // Nothing is created, deleted or opened for writing before this check;

@@ -19,6 +19,39 @@ bool scrub_help_requested(int argc, const char* const* argv) {
   return false;
 }
 
+namespace {
+
+struct Switch {
+  const char* text;
+  bool ScrubOptions::*flag;
+};
+const Switch kSwitches[] = {
+    {"/FLUSH", &ScrubOptions::flush},
+    {"/NOVIN", &ScrubOptions::no_vin},
+    {"/VEHICLES", &ScrubOptions::vehicles},
+    {"/REPLACECUST", &ScrubOptions::replace_customer},
+    {"/VERBOSE", &ScrubOptions::verbose},
+    {"/RECVONLY", &ScrubOptions::receiving_only},
+};
+
+const Switch* switch_of(const char* arg) {
+  for (const Switch& s : kSwitches)
+    if (strncasecmp(arg, s.text, std::strlen(s.text)) == 0) return &s;
+  return nullptr;
+}
+
+}  // namespace
+
+const char* scrub_unknown_switch(int argc, const char* const* argv) {
+  // A switch typed wrong ("/VEHICLE", "-vehicles") would otherwise run the
+  // whole cleanup without what was asked for.
+  for (int i = 1; i < argc; i++) {
+    const char* a = argv[i];
+    if (a && (a[0] == '/' || a[0] == '-') && !switch_of(a)) return a;
+  }
+  return nullptr;
+}
+
 void scrub_print_usage() {
   static const char* const kLines[] = {
       "\r\nUsage:\r\n",
@@ -35,23 +68,10 @@ void scrub_print_usage() {
 
 void scrub_parse_args(int argc, const char* const* argv, ScrubOptions* o) {
   *o = ScrubOptions{};
-  struct Switch {
-    const char* text;
-    bool ScrubOptions::*flag;
-  };
-  static const Switch kSwitches[] = {
-      {"/FLUSH", &ScrubOptions::flush},
-      {"/NOVIN", &ScrubOptions::no_vin},
-      {"/VEHICLES", &ScrubOptions::vehicles},
-      {"/REPLACECUST", &ScrubOptions::replace_customer},
-      {"/VERBOSE", &ScrubOptions::verbose},
-      {"/RECVONLY", &ScrubOptions::receiving_only},
-  };
   // The program name is not an option: a path such as "/verbose/velkscrub"
   // must not switch anything on.
   for (int i = 1; i < argc; i++) {
     if (!argv[i]) continue;
-    for (const Switch& s : kSwitches)
-      if (strncasecmp(argv[i], s.text, std::strlen(s.text)) == 0) o->*s.flag = true;
+    if (const Switch* s = switch_of(argv[i])) o->*s->flag = true;
   }
 }

@@ -26,6 +26,9 @@ extern ScrubOptions g_opt;
 bool scrub_help_requested(int argc, const char* const* argv);
 // The usage text: the six switches.
 void scrub_print_usage();
+// The first argument that looks like a switch (it begins with "/" or "-")
+// and is none of the six, or null.
+const char* scrub_unknown_switch(int argc, const char* const* argv);
 
 // Reads the switches from the arguments after the program name. An argument
 // sets a switch when it begins with the switch's text in any letter case;

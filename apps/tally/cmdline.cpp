@@ -78,6 +78,14 @@ CommandLine tally_parse_command_line(int argc, const char* const* argv, TallyOpt
       ++o->trim_count;
     }
 
+    // An option that is none of these (a word typed wrong) would otherwise
+    // run the whole rebuild without what was asked for.
+    if (upper.find("TDATE=") == std::string::npos && upper.find("TRIM=") == std::string::npos &&
+        upper.find("REBUILD") == std::string::npos && upper.find("DELETE") == std::string::npos) {
+      con_printf("\r\nUnknown option %s...\r\n", arg);
+      tally_print_usage();
+      return CommandLine::stop;
+    }
     if (upper.find("REBUILD") != std::string::npos) o->recover_missing_parts = true;
     if (upper.find("DELETE") != std::string::npos) {
       o->recover_missing_parts = true;

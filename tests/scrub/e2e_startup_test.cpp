@@ -40,6 +40,20 @@ TEST(ScrubStartUp, HelpSwitchesPrintTheUsageAndChangeNothing) {
   }
 }
 
+TEST(ScrubStartUp, ASwitchTypedWrongRunsNothing) {
+  ScrubShop shop;
+  write_shop(shop);
+  const auto before = shop.snapshot();
+  for (const char* wrong : {"/VEHICLE", "-vehicles", "/X"}) {
+    ScrubRun r = shop.run({"/FLUSH", wrong});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output.rfind("\r\nUnknown switch " + std::string(wrong) + "...\r\n\r\nUsage:", 0), 0u)
+        << r.output;
+    EXPECT_EQ(shop.snapshot(), before);
+    EXPECT_FALSE(shop.exists("DELETED"));
+  }
+}
+
 TEST(ScrubStartUp, AFolderWithoutAShopDatabaseGetsNone) {
   ScrubShop shop;
   shop.write("VELKSCRB.LOG", "the log of an earlier run elsewhere\n");

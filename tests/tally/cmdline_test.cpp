@@ -61,8 +61,8 @@ TEST(TallyCommandLine, OptionsSetTheRunParameters) {
   EXPECT_FALSE(p.options.delete_inventory);
   EXPECT_EQ(p.output, "-rebuild\r\nB\"\r\n-TRIM=\r\nabc-1\r\n/trim=\r\n/tdate=01/05/1998\r\n");
 
-  // A stock number ends at its first quote; unknown options are ignored.
-  p = parse({"/TRIM=", "X1\"tail", "/WHATEVER", "plain"});
+  // A stock number ends at its first quote; plain words are ignored.
+  p = parse({"/TRIM=", "X1\"tail", "plain"});
   EXPECT_EQ(p.options.trim_stock_numbers, (std::vector<std::string>{"X1"}));
 
   p = parse({"/Delete"});
@@ -85,7 +85,7 @@ TEST(TallyCommandLine, RefusalsStopWithTheirMessage) {
       {{"/TRIM=ABC"}, "\r\nTRIM= needs quotes around stock numbers...\r\n"},
       {{"/TRIM="}, "\r\nBad TRIM= parameter...\r\n"},
       {{"/TRIM=", "/REBUILD"}, "\r\nBad TRIM= parameter...\r\n"},
-      {{"/TRIM=", "-x"}, "\r\nBad TRIM= parameter...\r\n"},
+      {{"/TRIM=", "-x"}, "\r\nUnknown option -x...\r\n"},
       {{"/TRIM=", std::string(256, 'S')},
        "\r\nTRIM= stock number too long (255 characters at most)...\r\n"},
   };
@@ -142,6 +142,10 @@ TEST(TallyProgram, UsageAndRefusalsChangeNoFile) {
   r = shop.run({"/DELETE", "/TDATE=00/15/1998"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output, "/TDATE=00/15/1998\r\n\r\nBad TDATE...\r\n" + kUsage);
+  // A word typed wrong runs nothing, /DELETE beside it included.
+  r = shop.run({"/DELETE", "/REBUID"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output, "/REBUID\r\n\r\nUnknown option /REBUID...\r\n" + kUsage);
 
   EXPECT_EQ(shop.names(), before);
   EXPECT_EQ(shop.read("VKINVTAG.DAT"), std::string(128, 'T'));
