@@ -94,6 +94,8 @@ class Fuzz : public DocTest {
     ASSERT_EQ(err, "") << "workorder:\n" << s;
     err = doc_fuzz::check_purchase_order(data, s.size());
     ASSERT_EQ(err, "") << "purchase order:\n" << s;
+    err = doc_fuzz::check_file_reads(data, s.size());
+    ASSERT_EQ(err, "") << s;
   }
 
   std::mt19937 rng_{20261209};

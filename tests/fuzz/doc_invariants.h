@@ -11,6 +11,7 @@
 
 #include "docs/purchase.h"
 #include "docs/workorder.h"
+#include "fuzz/fuzz_support.h"
 
 namespace doc_fuzz {
 
@@ -166,6 +167,43 @@ inline std::string check_purchase_order(const uint8_t* data, size_t size) {
   po_free(&po);
   if (stray_bracket(first)) return "";
   return check_rewrite<PurchaseOrder>(first, po_parse, po_format, po_free, parts_sorted);
+}
+
+// Reading the bytes from a file gives what parsing them in memory gives; a
+// read that fails inside the document gives -1.
+template <class Doc>
+std::string check_file_read(const uint8_t* data, size_t size,
+                            int64_t (*parse)(const char*, size_t, Doc*, DocRead*),
+                            int64_t (*read)(File*, Doc*, DocRead*),
+                            void (*format)(const Doc&, std::string*), void (*release)(Doc*)) {
+  Doc a, b;
+  DocRead ia, ib;
+  int64_t ra = parse(reinterpret_cast<const char*>(data), size, &a, &ia);
+  fuzz::PieceFile f;
+  f.data.assign(data, data + size);
+  int64_t rb = read(&f, &b, &ib);
+  std::string fa, fb;
+  if (ra > 0) format(a, &fa);
+  if (rb > 0) format(b, &fb);
+  if (ra > 0) release(&a);
+  if (rb > 0) release(&b);
+  if (ra != rb || ia.whole != ib.whole || ia.padding != ib.padding || fa != fb)
+    return "reading from a file differs from reading in memory";
+  if (size > 2048 && ra > 2048) {
+    fuzz::PieceFile g;
+    g.data.assign(data, data + size);
+    g.fail_at = 1;
+    int64_t rg = read(&g, &b, nullptr);
+    if (rg > 0) release(&b);
+    if (rg != -1) return "a failed read is not reported";
+  }
+  return "";
+}
+
+inline std::string check_file_reads(const uint8_t* data, size_t size) {
+  std::string err = check_file_read<Workorder>(data, size, wo_parse, wo_read, wo_format, wo_free);
+  if (err.empty()) err = check_file_read<PurchaseOrder>(data, size, po_parse, po_read, po_format, po_free);
+  return err;
 }
 
 }  // namespace doc_fuzz
