@@ -372,7 +372,7 @@ bool Reader::notes_and_check_list(const char* from) {
   if (p >= end_) return true;
   // The note is every line up to the check list's header (or the end of the
   // text), as it stands; none when the header follows at once.
-  if (!(*p == '[' && scan_find_header(p, end_, "Check List") == p)) {
+  if (!(*p == '[' && scan_find_header(p, scan_eol(p, end_), "Check List") == p)) {
     const char* header = scan_find_header(scan_eol(p, end_), end_, "Check List");
     const char* e = header ? header : end_;
     View note = trim_note(View{p, static_cast<size_t>(e - p)});
