@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -51,11 +52,13 @@ inline std::string first_difference(const std::string& a, const std::string& b) 
          b.substr(from, 160);
 }
 
-// A written document with the blanks after the "=" of its value lines left
-// out: the readers skip them, so a value that begins with a blank (a
-// starting value such as " None") loses them on its first rewrite, a known
-// property of the format. Value lines are those in front of the parts.
-inline std::string without_value_blanks(const std::string& doc) {
+// A written document as its values read back: the readers skip the blanks
+// after a value line's "=", so a value that begins with a blank (a starting
+// value such as " None") loses them on its first rewrite; and a day number
+// before 01/01/1900 (the vehicle's starting original date, 0) is written as a
+// date the readers do not take, so it reads back as none. Both are known
+// properties of the format. Value lines are those in front of the parts.
+inline std::string read_back_form(const std::string& doc) {
   std::string out;
   out.reserve(doc.size());
   size_t parts = doc.find("\r\n[Parts]\r\n");
@@ -67,6 +70,16 @@ inline std::string without_value_blanks(const std::string& doc) {
     if (i >= parts || value || doc[i] != '=') continue;
     value = true;
     while (i + 1 < doc.size() && doc[i + 1] == ' ') i++;
+    const char* v = doc.c_str() + i + 1;
+    auto digits = [](const char* d, int n) {
+      for (int k = 0; k < n; k++)
+        if (d[k] < '0' || d[k] > '9') return false;
+      return true;
+    };
+    if (doc.size() - i - 1 >= 12 && digits(v, 2) && v[2] == '/' && digits(v + 3, 2) &&
+        v[5] == '/' && digits(v + 6, 4) && v[10] == '\r' && std::atoi(v + 6) < 1900) {
+      i += 10;  // as the ten blanks of no date, which are left out too
+    }
   }
   return out;
 }
@@ -109,8 +122,8 @@ std::string reread(const std::string& written, int64_t (*parse)(const char*, siz
 }
 
 // What a document read whole is written into reads whole, gives back what
-// was written (but for the blanks in front of values), and writing what it
-// gives again changes nothing.
+// was written (in its read-back form), and writing what it gives again
+// changes nothing.
 template <class Doc>
 std::string check_rewrite(const std::string& first,
                           int64_t (*parse)(const char*, size_t, Doc*, DocRead*),
@@ -120,7 +133,7 @@ std::string check_rewrite(const std::string& first,
   std::string err = reread(first, parse, format, release, &second);
   if (err.empty()) err = reread(second, parse, format, release, &third);
   if (!err.empty()) return err;
-  if (second != first && same(without_value_blanks(second)) != same(without_value_blanks(first)))
+  if (second != first && same(read_back_form(second)) != same(read_back_form(first)))
     return "the rewritten document reads back differently" + first_difference(first, second);
   if (third != second && same(third) != same(second))
     return "writing what was read changes the document" + first_difference(second, third);
