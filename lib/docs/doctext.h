@@ -3,6 +3,7 @@
 // printf for every line.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -28,6 +29,9 @@ class DocText {
     data_[len_++] = c;
   }
   void crlf() { put("\r\n", 2); }
+  // Moves the text from `from` to the end so that it stands at `at`, in
+  // front of what followed there.
+  void move_to(size_t at, size_t from) { std::rotate(data_ + at, data_ + from, data_ + len_); }
   // A text of a fixed field (up to its NUL or the field's width).
   void field(const char* f, size_t width);
   // A text of a fixed field left-aligned and blank-filled to `width`

@@ -51,8 +51,8 @@ bool parts(const char* from, const char* end, PurchaseOrder* po, const char** br
     }
     view_to_field(column(line, 0, 20), n->stock_number, sizeof n->stock_number);
     view_to_field(column(line, 20, 38), n->description, sizeof n->description);
-    n->quantity_1 = static_cast<int16_t>(view_number(column(line, 58, 5)));
-    n->quantity_2 = static_cast<int16_t>(view_number(column(line, 63, 5)));
+    n->quantity_1 = view_quantity(column(line, 58, 5));
+    n->quantity_2 = view_quantity(column(line, 63, 5));
     n->amount = view_number(column(line, 68, 12));
     lines.push_back(n);
   }
@@ -172,13 +172,12 @@ bool parse(const char* text, size_t length, PurchaseOrder* po) {
   p = scan_find_section(bracket, end, "Credits");
   if (!p || !credits(p, end, po, &bracket) || !bracket) return false;
 
+  // The note is the last section: every line after its header, as it stands.
   p = scan_find_section(bracket, end, "Notes");
   if (p) {
     p = scan_skip_blanks(p, end);
-    if (p < end && *p != '[') {
-      View note = trim_right(View{p, static_cast<size_t>(scan_eol(p, end) - p)});
-      if (note.n > 0 && !(po->notes = view_dup(note))) return false;
-    }
+    View note = trim_note(View{p, static_cast<size_t>(end - p)});
+    if (note.n > 0 && !(po->notes = view_dup(note))) return false;
   }
   return true;
 }

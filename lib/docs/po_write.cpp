@@ -5,6 +5,7 @@
 #include "docs/codes.h"
 #include "docs/doctext.h"
 #include "docs/purchase.h"
+#include "docs/scan.h"
 #include "platform/env.h"
 
 namespace {
@@ -77,8 +78,8 @@ void render(DocText& t, const PurchaseOrder& po) {
   for (const POPartLine* p = po.parts; p; p = p->next) {
     t.padded(p->stock_number, sizeof p->stock_number, 20);
     t.padded(p->description, sizeof p->description, 38);
-    t.number(p->quantity_1, 5);
-    t.number(p->quantity_2, 5);
+    t.number(quantity_clamp(p->quantity_1), 5);
+    t.number(quantity_clamp(p->quantity_2), 5);
     t.number(p->amount, 12);
     t.crlf();
   }

@@ -80,7 +80,7 @@ struct PurchaseOrder {
   POPartLine* parts;             // in stock-number key order after reading
   CreditLine* credits;
   SubletLine* sublets;           // taxable flag unused (NUL)
-  char* notes;                   // one line, or null
+  char* notes;                   // any number of lines, or null
   PurchaseOrderTotals totals;
 };
 

@@ -37,17 +37,22 @@ const char* scan_skip_blanks(const char* p, const char* end) {
   }
 }
 
-const char* scan_find_section(const char* p, const char* end, const char* name) {
+const char* scan_find_header(const char* p, const char* end, const char* name) {
   size_t n = std::strlen(name);
   p = scan_skip_blanks(p, end);
   while (p < end) {
     const char* b = static_cast<const char*>(std::memchr(p, '[', static_cast<size_t>(end - p)));
     if (!b) return nullptr;
     if (static_cast<size_t>(end - b) > n + 1 && same_name(b + 1, name, n) && b[n + 1] == ']')
-      return b + n + 2;
+      return b;
     p = scan_next_line(b, end);
   }
   return nullptr;
+}
+
+const char* scan_find_section(const char* p, const char* end, const char* name) {
+  const char* b = scan_find_header(p, end, name);
+  return b ? b + std::strlen(name) + 2 : nullptr;
 }
 
 void KeySection::open(const char* p, const char* end) {
@@ -109,6 +114,11 @@ bool LineCursor::next(View* line, const char** bracket) {
 
 View trim_right(View v) {
   while (v.n > 0 && v.p[v.n - 1] == ' ') v.n--;
+  return v;
+}
+
+View trim_note(View v) {
+  while (v.n > 0 && (v.p[v.n - 1] == ' ' || v.p[v.n - 1] == '\r' || v.p[v.n - 1] == '\n')) v.n--;
   return v;
 }
 

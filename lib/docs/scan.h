@@ -27,6 +27,8 @@ inline const char* scan_next_line(const char* p, const char* end) {
 // goes on with the next line. Returns the position right after the "]", or
 // null when there is none.
 const char* scan_find_section(const char* p, const char* end, const char* name);
+// The same search, giving the "[" of the header found.
+const char* scan_find_header(const char* p, const char* end, const char* name);
 
 // The value lines of a header-and-values section, examined from their first
 // non-blank character up to a line that begins with "[" or the end of the
@@ -91,8 +93,19 @@ View trim_right(View v);
 int32_t view_number(View v);
 // The same, with every blank inside the slice ignored.
 int32_t view_number_noblanks(View v);
+// A part quantity is 16 bits wide and written in five columns: it is held
+// at what both take (-9999 to 32767), so that a larger number read does not
+// wrap round to a negative one and a line written never pushes its amounts
+// out of their columns.
+inline int16_t quantity_clamp(int64_t q) {
+  return static_cast<int16_t>(q < -9999 ? -9999 : q > 32767 ? 32767 : q);
+}
+inline int16_t view_quantity(View v) { return quantity_clamp(view_number(v)); }
 // A date text to a day number; empty or invalid gives -1.
 int32_t view_date(View v);
+// A note: its line breaks kept, the blanks and line breaks at its end left
+// out.
+View trim_note(View v);
 // Copies a value into a fixed text field, cut to the field's capacity
 // (width - 1) and NUL-filled.
 void view_to_field(View v, char* field, size_t width);

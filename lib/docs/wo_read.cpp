@@ -31,10 +31,6 @@ const char* const kSplitDate[10] = {"SplitDate1", "SplitDate2", "SplitDate3", "S
 // Parts lists longer than this find their merge partner through a hash index.
 constexpr int kLinearMerge = 32;
 
-inline int16_t add16(int16_t a, int16_t b) {
-  return static_cast<int16_t>(static_cast<uint16_t>(a) + static_cast<uint16_t>(b));
-}
-
 template <class Node>
 struct List {
   Node** head;
@@ -255,11 +251,11 @@ bool Reader::parts(const char* from, const char** bracket) {
   View line;
   while (lines.next(&line, bracket)) {
     View stock = trim_right(column(line, 0, 20));
-    int16_t quantity = static_cast<int16_t>(view_number(column(line, 58, 5)));
+    int16_t quantity = view_quantity(column(line, 58, 5));
     // One line per stock number: a repeated one adds its quantity to the
     // line already read.
     if (PartLine* same = merge_partner(stock)) {
-      same->quantity = add16(same->quantity, quantity);
+      same->quantity = quantity_clamp(int64_t{same->quantity} + quantity);
       continue;
     }
     PartLine* n = static_cast<PartLine*>(std::calloc(1, sizeof(PartLine)));
@@ -387,9 +383,12 @@ bool Reader::notes_and_check_list(const char* from) {
   if (!p) return true;
   p = scan_skip_blanks(p, end_);
   if (p >= end_) return true;
-  if (*p != '[') {
-    const char* e = scan_eol(p, end_);
-    View note = trim_right(View{p, static_cast<size_t>(e - p)});
+  // The note is every line up to the check list's header (or the end of the
+  // text), as it stands; none when the header follows at once.
+  if (!(*p == '[' && scan_find_header(p, scan_eol(p, end_), "Check List") == p)) {
+    const char* header = scan_find_header(scan_eol(p, end_), end_, "Check List");
+    const char* e = header ? header : end_;
+    View note = trim_note(View{p, static_cast<size_t>(e - p)});
     if (note.n > 0 && !(wo_->notes = view_dup(note))) return false;
     p = e;
   }

@@ -4,6 +4,7 @@
 #include "db/bytes.h"
 #include "docs/codes.h"
 #include "docs/doctext.h"
+#include "docs/scan.h"
 #include "docs/workorder.h"
 #include "platform/env.h"
 #include "ui/dates.h"
@@ -100,9 +101,11 @@ void customer_section(DocText& t, const CustomerRecord& c) {
   t.crlf();
 }
 
+bool has_vehicle(const VehicleRecord& v) {
+  return field_strlen(v.Make, sizeof v.Make) > 0 || field_strlen(v.Model, sizeof v.Model) > 0;
+}
+
 void vehicle_section(DocText& t, const VehicleRecord& v) {
-  if (field_strlen(v.Make, sizeof v.Make) == 0 && field_strlen(v.Model, sizeof v.Model) == 0)
-    return;
   t.header("Vehicle");
   optional_text(t, "Year", v.Year);
   optional_text(t, "Make", v.Make);
@@ -132,7 +135,7 @@ void line_sections(DocText& t, const Workorder& wo) {
   for (const PartLine* p = wo.parts; p; p = p->next) {
     t.padded(p->stock_number, sizeof p->stock_number, 20);
     t.padded(p->description, sizeof p->description, 38);
-    t.number(p->quantity, 5);
+    t.number(quantity_clamp(p->quantity), 5);
     t.number(p->unit_cost, 12);
     t.number(p->unit_price, 12);
     t.number(p->third_amount, 12);
@@ -206,7 +209,9 @@ void render(DocText& t, const Workorder& wo) {
   t.crlf();
   totals_section(t, wo);
   customer_section(t, wo.customer);
-  vehicle_section(t, wo.vehicle);
+  const bool vehicle = has_vehicle(wo.vehicle);
+  if (vehicle) vehicle_section(t, wo.vehicle);
+  const size_t after_customer = t.size();
   line_sections(t, wo);
   t.header("Notes");
   if (wo.notes && *wo.notes) {
@@ -220,6 +225,16 @@ void render(DocText& t, const Workorder& wo) {
     t.crlf();
   }
   t.crlf();
+  // A workorder without a make or model has no vehicle section, and the
+  // reader then looks for one through the rest of the document. When a line,
+  // the note or the check list holds a "[Vehicle]" it would take that for
+  // the section and read what follows it in place of the lines: the section
+  // is written after all, so that the reader finds it first.
+  if (!vehicle && scan_find_section(t.data() + after_customer, t.data() + t.size(), "Vehicle")) {
+    const size_t from = t.size();
+    vehicle_section(t, wo.vehicle);
+    t.move_to(after_customer, from);
+  }
   t.put_char(0);
 }
 

@@ -119,7 +119,7 @@ struct Workorder {
   SubletLine* waste;          // waste/miscellaneous lines
   CreditLine* credits;
   void* followup;             // never set by this system; see wo_free
-  char* notes;                // one line, or null
+  char* notes;                // any number of lines, or null
   char* check_list;           // any number of lines, or null
 };
 

@@ -2,7 +2,10 @@
 // readers never crash, always step forward, and what they read is written
 // and read back stably (the checks are shared with the coverage-guided
 // fuzzer under tests/fuzz).
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -91,6 +94,8 @@ class Fuzz : public DocTest {
     ASSERT_EQ(err, "") << "workorder:\n" << s;
     err = doc_fuzz::check_purchase_order(data, s.size());
     ASSERT_EQ(err, "") << "purchase order:\n" << s;
+    err = doc_fuzz::check_file_reads(data, s.size());
+    ASSERT_EQ(err, "") << s;
   }
 
   std::mt19937 rng_{20261209};
@@ -112,6 +117,22 @@ TEST_F(Fuzz, MutatedAndArbitraryDocuments) {
       check(s.substr(0, cut));
       if (HasFatalFailure()) return;
     }
+}
+
+// The fuzzer's stored seeds, and every input that once broke a check.
+TEST_F(Fuzz, StoredInputsAndPastFindings) {
+  int n = 0;
+  for (const char* dir : {"/tests/fuzz/seeds", "/tests/fuzz/regressions"})
+    for (const auto& e : std::filesystem::directory_iterator(std::string(VELK_SOURCE_DIR) + dir)) {
+      std::ifstream in(e.path(), std::ios::binary);
+      std::stringstream bytes;
+      bytes << in.rdbuf();
+      SCOPED_TRACE(e.path().string());
+      check(bytes.str());
+      if (HasFatalFailure()) return;
+      n++;
+    }
+  EXPECT_GE(n, 5);
 }
 
 TEST_F(Fuzz, WalkingAFileOfDamagedDocumentsAlwaysEnds) {

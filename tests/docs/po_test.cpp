@@ -231,4 +231,20 @@ TEST_F(Po, PaddingIsSkippedAndLargeOrdersAreReadWhole) {
   po_init(&got_);
 }
 
+TEST_F(Po, NotesKeepEveryLineAndQuantitiesTheirColumns) {
+  po_.notes = dup_text("CALL FIRST\r\n\r\n[BACKORDER]\r\nLAST  ");
+  add_po_part(&po_, "A", "D", -20000, 1, 77);
+  std::string text = written(po_);
+  read(text);
+  EXPECT_STREQ(got_.notes, "CALL FIRST\r\n\r\n[BACKORDER]\r\nLAST");
+  ASSERT_NE(got_.parts, nullptr);
+  EXPECT_EQ(got_.parts->quantity_1, -9999);
+  EXPECT_EQ(got_.parts->amount, 77);
+  std::string big = text;
+  big.replace(big.find("-9999    1"), 10, "99999-9999");
+  read(big);
+  EXPECT_EQ(got_.parts->quantity_1, 32767);
+  EXPECT_EQ(got_.parts->quantity_2, -9999);
+}
+
 }  // namespace

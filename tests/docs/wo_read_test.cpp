@@ -154,14 +154,11 @@ TEST_F(WoRead, RoundTripExceptions) {
   field_set(again_.PaymentComment, sizeof again_.PaymentComment, "  LATER   ");
   field_set(again_.customer.Salesperson, sizeof again_.customer.Salesperson, " None");
   again_.check_list = dup_text("; heading\r\n   FIRST ITEM");
-  free(again_.notes);
-  again_.notes = dup_text("LINE ONE\r\nLINE TWO");
   add_part(&again_, "FL1A", "OIL FILTER", 3, 575, 995, 995);
   read(written(again_));
   EXPECT_STREQ(wo_.PaymentComment, "LATER");        // leading spaces and trailing blanks go
   EXPECT_STREQ(wo_.customer.Salesperson, "None");   // a value's leading spaces go
   EXPECT_STREQ(wo_.check_list, "FIRST ITEM");       // leading blanks and comment lines go
-  EXPECT_STREQ(wo_.notes, "LINE ONE");              // first line only
   ASSERT_NE(wo_.parts, nullptr);
   EXPECT_EQ(wo_.parts->next, nullptr);              // duplicates merged
   EXPECT_EQ(wo_.parts->quantity, 5);
@@ -459,6 +456,75 @@ TEST_F(WoRead, CheckListTrailerIsNotReadBack) {
   read(first);
   EXPECT_STREQ(wo_.check_list, "ONE\r\nTWO\r\n");
   EXPECT_EQ(written(wo_), first);
+}
+
+TEST_F(WoRead, NotesKeepEveryLineUpToTheCheckList) {
+  example_workorder(&again_);
+  free(again_.notes);
+  again_.notes = dup_text("LINE ONE  \r\n\r\n  [PARTS ON ORDER]\r\n; NOT A COMMENT\nLAST");
+  std::string first = written(again_);
+  read(first);
+  EXPECT_STREQ(wo_.notes, again_.notes);
+  EXPECT_EQ(written(wo_), first);
+
+  // Without a check list the note runs to the end of the text, its trailing
+  // blanks and line breaks left out; a check list header straight after the
+  // notes header means there is no note.
+  const std::string lines = "[Parts]\r\n\r\n[Labor]\r\n\r\n[Sublets]\r\n\r\n[Credits]\r\n\r\n";
+  read(doc(lines + "[Notes]\r\nA\r\nB  \r\n\r\n"));
+  EXPECT_STREQ(wo_.notes, "A\r\nB");
+  read(doc(lines + "[Notes]\r\n[check list]\r\nX"));
+  EXPECT_EQ(wo_.notes, nullptr);
+  EXPECT_STREQ(wo_.check_list, "X");
+}
+
+TEST_F(WoRead, AVehicleHeaderLaterInTheDocumentIsNotTakenForTheMissingSection) {
+  // No make or model: no vehicle section, unless a later text holds a
+  // "[Vehicle]" the reader would take for it. The rewrite then writes the
+  // section, and reads back whole with its lines.
+  example_workorder(&again_);
+  vehicle_init(&again_.vehicle);
+  again_.vehicle.OrigMileage = 70000;
+  again_.vehicle.OrigDate = -1;
+  again_.check_list = dup_text("[Vehicle]\r\nMake=FORD\r\n[Parts]\r\nX");
+  std::string first = written(again_);
+  EXPECT_NE(first.find("Phone1=555-0100\r\n\r\n[Vehicle]\r\nOrigMileage=70000\r\n"
+                       "OrigDate=          \r\n\r\n[Parts]\r\nFL1A "),
+            std::string::npos);
+  DocRead info;
+  read(first, &info);
+  EXPECT_TRUE(info.whole);
+  EXPECT_STREQ(wo_.vehicle.Make, "");
+  ASSERT_NE(wo_.parts, nullptr);
+  EXPECT_STREQ(wo_.parts->stock_number, "FL1A");
+  EXPECT_EQ(written(wo_), first);
+  free(again_.check_list);
+  again_.check_list = nullptr;
+  EXPECT_EQ(written(again_).find("[Vehicle]"), std::string::npos);
+}
+
+TEST_F(WoRead, QuantitiesStayWithinSixteenBitsAndTheirColumns) {
+  auto part = [](const char* stock, const char* quantity) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%-20s%-38s%5s%12d%12d%12d\r\n", stock, "D", quantity, 1, 2, 3);
+    return std::string(line);
+  };
+  // 99999 does not wrap round to a negative quantity; a merge stops at what
+  // five columns hold.
+  read(doc("[Parts]\r\n" + part("BIG", "99999") + part("LOW", "-9999") + part("LOW", "-9999") +
+           "\r\n[Labor]\r\n\r\n"));
+  ASSERT_NE(wo_.parts, nullptr);
+  ASSERT_NE(wo_.parts->next, nullptr);
+  EXPECT_EQ(wo_.parts->quantity, 32767);
+  EXPECT_EQ(wo_.parts->next->quantity, -9999);
+  // A quantity set below that is written as -9999, so the amounts stay in
+  // their columns.
+  wo_.parts->quantity = -20000;
+  std::string text = written(wo_);
+  read(text);
+  EXPECT_EQ(wo_.parts->quantity, -9999);
+  EXPECT_EQ(wo_.parts->unit_cost, 1);
+  EXPECT_EQ(wo_.parts->third_amount, 3);
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  for (auto check : {doc_fuzz::check_workorder, doc_fuzz::check_purchase_order}) {
+  for (auto check : {doc_fuzz::check_workorder, doc_fuzz::check_purchase_order,
+                     doc_fuzz::check_file_reads}) {
     std::string err = check(data, size);
     if (!err.empty()) {
       std::fprintf(stderr, "document invariant broken: %s\n", err.c_str());

@@ -138,6 +138,27 @@ TEST_F(WorkorderShop, OpenDocumentsAreIndexedListedAndCleaned) {
   EXPECT_STREQ(entries[1].tag.name_key, "DOE,JANE");
 }
 
+TEST_F(WorkorderShop, NotesKeepEveryLineThroughTheRewrites) {
+  const std::string note = "CALL BEFORE FIVE\r\nSECOND LINE\r\n\r\n  [PARTS ON ORDER]\r\nLAST LINE";
+  Workorder stored = new_workorder(5, WO_CLOSED, 100, "SMITH", "JOHN", D1);
+  Workorder open = new_workorder(20, WO_OPEN, 200, "DOE", "JANE", D2);
+  PurchaseOrder order = new_purchase_order(50, WO_CLOSED, "PARTS HOUSE", "INV50", D1);
+  stored.notes = strdup(note.c_str());
+  open.notes = strdup(note.c_str());
+  order.notes = strdup(note.c_str());
+  shop.write("VKINVOIC.DAT", take(stored));
+  shop.write("W0000020.DKT", take(open));
+  shop.write("VKPURCHA.DAT", po_text(order));
+  po_free(&order);
+
+  ScrubRun r = shop.run();
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::string kept = "[Notes]\r\n" + note + "\r\n\r\n";
+  EXPECT_TRUE(contains(shop.read("VKINVOIC.DAT"), "Status=PAID"));  // rewritten
+  for (const char* name : {"VKINVOIC.DAT", "W0000020.DKT", "VKPURCHA.DAT"})
+    EXPECT_TRUE(contains(shop.read(name), kept)) << name << ":\n" << shop.read(name);
+}
+
 TEST_F(WorkorderShop, OnAccountSplitsAreCompletedAndOrdered) {
   Workorder wo = new_workorder(30, WO_ON_ACCT, 100, "SMITH", "JOHN", D1);
   wo.totals.DateClosed = D3;
